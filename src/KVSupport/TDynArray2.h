@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/TObject.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,13 +17,13 @@ namespace korvel {
 // Records are plain bytes to this class: RecordSize bytes are copied when a
 // record is added, records lie Stride bytes apart and PerBlock of them share a
 // block. Block contents are not initialised.
-class TDynArray2 {
+class TDynArray2 : public TPersistent {
 public:
     static constexpr int32_t BlockBytes = 32768;
 
     TDynArray2(const TDynArray2&) = delete;
     TDynArray2& operator=(const TDynArray2&) = delete;
-    virtual ~TDynArray2() = default;
+    ~TDynArray2() override = default;
 
     int32_t GetCount() const { return Count; }
     int32_t GetCapacity() const { return Capacity; }

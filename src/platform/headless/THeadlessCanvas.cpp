@@ -1,0 +1,240 @@
+#include "platform/headless/THeadlessCanvas.h"
+
+#include "platform/TOffscreenCanvas.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace korvel {
+
+namespace {
+
+constexpr int32_t DefaultCharHeight = 11;
+constexpr int64_t MaxCharHeight = 32767;
+
+int32_t Saturate(int64_t Value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
+
+THeadlessCanvas::THeadlessCanvas() {
+    Overrides.fill(-1);
+    UpdateMetrics();
+}
+
+TTextMetric THeadlessCanvas::FontMetrics(int32_t FontHeight, TFontStyles Style) {
+    // 64-bit so that the most negative height has a magnitude.
+    const int64_t Requested = FontHeight;
+    int64_t CharHeight;
+    int64_t Leading;
+    if (Requested > 0) {
+        const int64_t Cell = std::min(Requested, MaxCharHeight + MaxCharHeight / 8);
+        Leading = Cell / 9;
+        CharHeight = Cell - Leading;
+    } else {
+        CharHeight = Requested == 0 ? DefaultCharHeight : std::min(-Requested, MaxCharHeight);
+        Leading = CharHeight / 8;
+    }
+    TTextMetric M;
+    M.Height = static_cast<int32_t>(CharHeight + Leading);
+    M.Descent = static_cast<int32_t>((CharHeight + 2) / 4);
+    M.Ascent = M.Height - M.Descent;
+    M.InternalLeading = static_cast<int32_t>(Leading);
+    const int32_t Width = static_cast<int32_t>(std::max<int64_t>(1, CharHeight * 6 / 11)) +
+                          ((Style & fsBold) != 0 ? 1 : 0);
+    M.AveCharWidth = Width;
+    M.MaxCharWidth = Width;
+    return M;
+}
+
+void THeadlessCanvas::UpdateMetrics() {
+    Metric = FontMetrics(Font.GetHeight(), Font.GetStyle());
+    CharWidth = Metric.AveCharWidth;
+    Bold = (Font.GetStyle() & fsBold) != 0 ? 1 : 0;
+    const int32_t UniformWidth = CharWidth - Bold;
+    Metric.Overhang = Overhang;
+    if (!Proportional)
+        return;
+    // The table holds the widths without bold (bold adds one per byte when
+    // summing), so it depends only on the uniform width, which changes far
+    // less often than fonts are selected.
+    if (WidthsFor != UniformWidth) {
+        WidthsFor = UniformWidth;
+        WidestChar = 0;
+        for (size_t Ch = 0; Ch < Widths.size(); ++Ch) {
+            Widths[Ch] = Overrides[Ch] >= 0 ? Overrides[Ch] : UniformWidth;
+            WidestChar = std::max(WidestChar, Widths[Ch]);
+        }
+    }
+    Metric.MaxCharWidth = std::max(WidestChar + Bold, 1);
+    Metric.AveCharWidth = Widths['x'] + Bold;
+}
+
+void THeadlessCanvas::SelectFont(const TFont& Value, TFontStyles Style) {
+    Font = Value;
+    Font.SetStyle(Style);
+    UpdateMetrics();
+}
+
+int64_t THeadlessCanvas::SumWidths(const char* Text, int32_t Length) const {
+    if (!Proportional)
+        return static_cast<int64_t>(Length) * CharWidth;
+    int64_t Sum = static_cast<int64_t>(Length) * Bold;
+    for (int32_t I = 0; I < Length; ++I)
+        Sum += Widths[static_cast<uint8_t>(Text[I])];
+    return Sum;
+}
+
+bool THeadlessCanvas::GetTextExtent(const char* Text, int32_t Length, TSize& Size) const {
+    ++ExtentCalls;
+    if (ExtentFails || Length < 0 || (Text == nullptr && Length > 0)) {
+        Size = {};
+        return false;
+    }
+    const int64_t Width = SumWidths(Text, Length) + (Length > 0 ? Overhang : 0);
+    Size = {Saturate(Width), Metric.Height};
+    return true;
+}
+
+int32_t THeadlessCanvas::Advance(const char* Text, int32_t Length, int32_t& JustifyExtra) {
+    int64_t Extra = 0;
+    if (JustifyCount > 0) {
+        for (int32_t I = 0; I < Length; ++I) {
+            if (Text[I] != ' ')
+                continue;
+            Extra += JustifyShare;
+            JustifyAcc += JustifyRemainder;
+            if (JustifyAcc >= JustifyCount) {
+                ++Extra;
+                JustifyAcc -= JustifyCount;
+            }
+        }
+    }
+    JustifyExtra = Saturate(Extra);
+    return Saturate(SumWidths(Text, Length) + Extra);
+}
+
+void THeadlessCanvas::SetTextJustification(int32_t BreakExtra, int32_t BreakCount) {
+    if (BreakCount <= 0) {
+        JustifyShare = JustifyRemainder = JustifyAcc = JustifyCount = 0;
+        return;
+    }
+    JustifyCount = BreakCount;
+    JustifyShare = BreakExtra / BreakCount;
+    JustifyRemainder = BreakExtra % BreakCount;
+    JustifyAcc = JustifyRemainder / 2;
+}
+
+TCanvasRecord* THeadlessCanvas::NewRecord(TCanvasOp Op) {
+    if (!Recording)
+        return nullptr;
+    TCanvasRecord& R = Records.emplace_back();
+    R.Op = Op;
+    return &R;
+}
+
+void THeadlessCanvas::DrawText(TPoint At, bool AtPen, const char* Text, int32_t Length,
+                               uint8_t Options, const TRect* Rect) {
+    if (Text == nullptr || Length < 0)
+        Length = 0;
+    int32_t JustifyExtra = 0;
+    const int32_t Width = Advance(Text, Length, JustifyExtra);
+    const TPoint End{Saturate(static_cast<int64_t>(At.X) + Width), At.Y};
+    if (AtPen)
+        PenPos = End;
+    TCanvasRecord* R = NewRecord(coTextOut);
+    if (R == nullptr)
+        return;
+    if (Length > 0)
+        R->Text.assign(Text, static_cast<size_t>(Length));
+    R->From = At;
+    R->To = End;
+    R->AtPen = AtPen;
+    R->JustifyExtra = JustifyExtra;
+    if (Rect != nullptr) {
+        R->Options = Options;
+        R->Rect = *Rect;
+    }
+    R->FontName = Font.GetName();
+    R->FontHeight = Font.GetHeight();
+    R->FontStyle = Font.GetStyle();
+    R->Color = TextColor;
+    R->BkColor = BkColor;
+    R->BkMode = BkMode;
+}
+
+void THeadlessCanvas::TextOutAtPen(const char* Text, int32_t Length) {
+    DrawText(PenPos, true, Text, Length, 0, nullptr);
+}
+
+void THeadlessCanvas::TextOutAt(int32_t X, int32_t Y, const char* Text, int32_t Length,
+                                uint8_t Options, const TRect* Rect) {
+    DrawText({X, Y}, false, Text, Length, Options, Rect);
+}
+
+void THeadlessCanvas::LineTo(int32_t X, int32_t Y) {
+    if (TCanvasRecord* R = NewRecord(coLine)) {
+        R->From = PenPos;
+        R->To = {X, Y};
+        R->Color = Pen.GetColor();
+        R->PenWidth = Pen.GetWidth();
+        R->PenStyle = Pen.GetStyle();
+    }
+    PenPos = {X, Y};
+}
+
+void THeadlessCanvas::FillRect(const TRect& Rect, TColor Color) {
+    if (TCanvasRecord* R = NewRecord(coFillRect)) {
+        R->Rect = Rect;
+        R->Color = Color;
+    }
+}
+
+void THeadlessCanvas::InvertRect(const TRect& Rect) {
+    if (TCanvasRecord* R = NewRecord(coInvertRect))
+        R->Rect = Rect;
+}
+
+void THeadlessCanvas::CopyFrom(const TRect& Dest, const TOffscreenCanvas& Source,
+                               TPoint SourceOrigin) {
+    TCanvasRecord* R = NewRecord(coCopyFrom);
+    if (R == nullptr)
+        return;
+    R->Rect = Dest;
+    R->Source = &Source;
+    R->SourceOrigin = SourceOrigin;
+    if (const auto* Headless = dynamic_cast<const THeadlessCanvas*>(&Source))
+        R->SourceRecordCount = static_cast<int32_t>(Headless->Records.size());
+}
+
+void THeadlessCanvas::SetCharWidth(uint8_t Ch, int32_t Width) {
+    Overrides[Ch] = std::max(Width, -1);
+    WidthsFor = -1;
+    Proportional =
+        std::any_of(Overrides.begin(), Overrides.end(), [](int32_t W) { return W >= 0; });
+    UpdateMetrics();
+}
+
+void THeadlessCanvas::ClearCharWidths() {
+    Overrides.fill(-1);
+    Proportional = false;
+    WidthsFor = -1;
+    UpdateMetrics();
+}
+
+void THeadlessCanvas::SetOverhang(int32_t Value) {
+    Overhang = std::max(Value, 0);
+    UpdateMetrics();
+}
+
+std::vector<TCanvasRecord> THeadlessCanvas::RecordsOf(TCanvasOp Op) const {
+    std::vector<TCanvasRecord> Result;
+    for (const TCanvasRecord& R : Records)
+        if (R.Op == Op)
+            Result.push_back(R);
+    return Result;
+}
+
+} // namespace korvel

@@ -14,7 +14,8 @@ public:
     enum TMode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
 
     // Opens (or, with fmCreate, creates or truncates) FileName. Raises
-    // EFOpenError naming the file and the system's reason when that fails.
+    // EFOpenError naming the file and the system's reason when that fails,
+    // also when FileName is a directory.
     TFileStream(const std::string& FileName, TMode Mode);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
@@ -28,8 +29,14 @@ public:
     const std::string& GetFileName() const { return FileName; }
 
 private:
+    // The C library needs a flush or a seek between writing and reading on
+    // one file; these remember the last direction to put one in when it turns.
+    enum TLastOp { loNone, loRead, loWrite };
+    void TurnTo(TLastOp Op);
+
     std::string FileName;
     std::FILE* Handle = nullptr;
+    TLastOp LastOp = loNone;
 };
 
 } // namespace korvel

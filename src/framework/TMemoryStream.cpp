@@ -9,7 +9,7 @@ TMemoryStream::TMemoryStream(std::string_view Bytes) : Data(Bytes.begin(), Bytes
 
 int64_t TMemoryStream::Read(void* Buffer, int64_t Count) {
     const int64_t Size = GetSize();
-    if (Count <= 0 || Position >= Size)
+    if (Count <= 0 || Position < 0 || Position >= Size)
         return 0;
     const int64_t N = std::min(Count, Size - Position);
     std::memcpy(Buffer, Data.data() + Position, static_cast<size_t>(N));
@@ -62,6 +62,8 @@ void TMemoryStream::LoadFromStream(TStream& Source) {
     Position = 0;
 }
 
-void TMemoryStream::SaveToStream(TStream& Target) { Target.WriteBuffer(Data.data(), GetSize()); }
+void TMemoryStream::SaveToStream(TStream& Target) {
+    Target.WriteBuffer(Data.data(), GetSize());
+}
 
 } // namespace korvel

@@ -2,24 +2,36 @@
 
 #include "framework/Exceptions.h"
 
+#include <bit>
+#include <climits>
 #include <cstring>
+#include <new>
 
 namespace korvel {
 
 TDynArray2::TDynArray2(int32_t RecordSize, int32_t Stride)
     : RecordSize(static_cast<int16_t>(RecordSize)), Stride(static_cast<int16_t>(Stride)),
-      PerBlock(static_cast<int16_t>(BlockBytes / Stride)) {}
+      PerBlock(static_cast<int16_t>(BlockBytes / Stride)) {
+    const auto Per = static_cast<uint32_t>(PerBlock);
+    BlockShift = std::has_single_bit(Per) ? static_cast<int8_t>(std::countr_zero(Per)) : -1;
+}
 
 void TDynArray2::SetCapacity(int32_t N) {
     const int32_t Needed = (N - 1) / PerBlock + 1; // truncates toward zero: N <= 1 keeps one block
-    const size_t Wanted = static_cast<size_t>(Needed < 1 ? 1 : Needed);
-    if (Blocks.size() > Wanted) {
-        Blocks.resize(Wanted);
+    const int32_t Wanted = Needed < 1 ? 1 : Needed;
+    if (Wanted > INT32_MAX / PerBlock) // Capacity must stay a 32-bit count
+        throw std::bad_alloc();
+    const auto WantedBlocks = static_cast<size_t>(Wanted);
+    if (Blocks.size() > WantedBlocks) {
+        Blocks.resize(WantedBlocks);
     } else {
-        while (Blocks.size() < Wanted) // block contents are left uninitialised
+        Blocks.reserve(WantedBlocks);
+        while (Blocks.size() < WantedBlocks) // block contents are left uninitialised
             Blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(BlockBytes));
     }
     Capacity = static_cast<int32_t>(Blocks.size()) * PerBlock;
+    if (Count > Capacity) // the records beyond are gone; never index past the blocks
+        Count = Capacity;
 }
 
 void TDynArray2::SetCount(int32_t N) {
@@ -33,8 +45,7 @@ void TDynArray2::SetCount(int32_t N) {
 }
 
 int32_t TDynArray2::Add(const void* Record) {
-    SetCount(Count + 1);
-    std::memcpy(ItemAt(Count - 1), Record, static_cast<size_t>(RecordSize));
+    std::memcpy(AddSlot(), Record, static_cast<size_t>(RecordSize));
     return Count - 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include "framework/TObject.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,11 +13,19 @@ namespace korvel {
 
 // An indexable array of fixed-size records kept in blocks of BlockBytes bytes.
 // Growing never moves a record, so a reference into a block stays valid while
-// records are appended; access by index is one division and one lookup.
+// records are appended (until its slot is overwritten or its block freed).
 //
 // Records are plain bytes to this class: RecordSize bytes are copied when a
 // record is added, records lie Stride bytes apart and PerBlock of them share a
-// block. Block contents are not initialised.
+// block; record k lives in block k div PerBlock at byte (k mod PerBlock) *
+// Stride. Block contents are not initialised: a record's bytes are defined
+// only after it was added or written.
+//
+// Invariants: 0 <= Count <= Capacity; Capacity = blocks * PerBlock, and at
+// least PerBlock once a capacity was set; PerBlock * Stride <= BlockBytes.
+//
+// Access by index is one shift and mask when PerBlock is a power of two (the
+// paragraph list: 1024 records of 32 bytes), else one division.
 class TDynArray2 : public TPersistent {
 public:
     static constexpr int32_t BlockBytes = 32768;
@@ -32,53 +41,97 @@ public:
     int32_t GetStride() const { return Stride; }
     int32_t GetBlockCount() const { return static_cast<int32_t>(Blocks.size()); }
 
-    // Keeps (N - 1) div PerBlock + 1 blocks (at least one), freeing or adding
-    // blocks at the end. Records beyond the new capacity are lost; Count is
-    // left alone (callers never go below it).
+    // Keeps (N - 1) div PerBlock + 1 blocks (at least one, so N <= 1 keeps
+    // one), freeing or adding blocks at the end. Records beyond the new
+    // capacity are lost, and Count drops to the new capacity if it was above.
+    // A capacity beyond the 32-bit range raises std::bad_alloc.
     void SetCapacity(int32_t N);
-    // N < 0 counts as 0; grows the capacity when needed; never frees blocks.
+    // N < 0 counts as 0; grows the capacity when needed; lowering the count
+    // never frees blocks.
     void SetCount(int32_t N);
     // Appends a copy of RecordSize bytes at Record; returns the new index.
     int32_t Add(const void* Record);
 
-    // The record at Index; ERangeError "List index out of bounds" outside 0..Count-1.
+    // The record at Index; ERangeError "List index out of bounds" outside
+    // 0 .. Count - 1 (the array is unchanged).
     void* Items(int32_t Index);
     const void* Items(int32_t Index) const;
 
 protected:
-    // Stride is the record size rounded up as the derived class wishes;
-    // PerBlock follows from it.
+    // PerBlock follows from Stride (BlockBytes div Stride).
     TDynArray2(int32_t RecordSize, int32_t Stride);
 
     // Unchecked access for walks that have already validated their range.
     std::byte* ItemAt(int32_t Index) {
-        return Blocks[static_cast<size_t>(Index / PerBlock)].get() + (Index % PerBlock) * Stride;
+        return Blocks[BlockOf(Index)].get() + SlotOf(Index) * Stride;
     }
     const std::byte* ItemAt(int32_t Index) const {
-        return Blocks[static_cast<size_t>(Index / PerBlock)].get() + (Index % PerBlock) * Stride;
+        return Blocks[BlockOf(Index)].get() + SlotOf(Index) * Stride;
     }
     std::byte* BlockAt(int32_t Block) { return Blocks[static_cast<size_t>(Block)].get(); }
+    const std::byte* BlockAt(int32_t Block) const {
+        return Blocks[static_cast<size_t>(Block)].get();
+    }
+
+    // Appends one slot and returns it uninitialised; the caller fills it
+    // before anything else can read it.
+    std::byte* AddSlot() {
+        if (Count == Capacity)
+            SetCapacity(Count + 1);
+        return ItemAt(Count++);
+    }
+
+    // Calls Visit(record bytes) for the records From .. Count - 1 in order,
+    // stepping by Stride inside a block and looking up a block only at block
+    // boundaries. From < 0 counts as 0.
+    template <class TVisit>
+    void WalkFrom(int32_t From, TVisit&& Visit) {
+        int32_t Index = From < 0 ? 0 : From;
+        while (Index < Count) {
+            const int32_t Slot = SlotOf(Index);
+            const int32_t InBlock = std::min<int32_t>(PerBlock - Slot, Count - Index);
+            std::byte* P = Blocks[BlockOf(Index)].get() + Slot * Stride;
+            for (int32_t I = 0; I < InBlock; ++I, P += Stride)
+                Visit(P);
+            Index += InBlock;
+        }
+    }
+    template <class TVisit>
+    void WalkFrom(int32_t From, TVisit&& Visit) const {
+        const_cast<TDynArray2*>(this)->WalkFrom(
+            From, [&Visit](std::byte* P) { Visit(static_cast<const std::byte*>(P)); });
+    }
 
 private:
+    size_t BlockOf(int32_t Index) const {
+        return static_cast<size_t>(BlockShift >= 0 ? Index >> BlockShift : Index / PerBlock);
+    }
+    int32_t SlotOf(int32_t Index) const {
+        return BlockShift >= 0 ? Index & (PerBlock - 1) : Index % PerBlock;
+    }
+
     int16_t RecordSize;
     int16_t Stride;
     std::vector<std::unique_ptr<std::byte[]>> Blocks;
     int32_t Count = 0;
     int32_t Capacity = 0;
     int16_t PerBlock;
+    int8_t BlockShift; // log2 PerBlock when PerBlock is a power of two, else -1
 };
 
-// A record array of one trivially copyable record type.
+// A record array of one trivially copyable record type. The stride is the
+// record size rounded up to the record's alignment unless the derived class
+// asks for a wider one.
 template <class TRecord>
 class TDynArrayOf : public TDynArray2 {
     static_assert(std::is_trivially_copyable_v<TRecord>, "records are copied as bytes");
     static_assert(alignof(TRecord) <= alignof(std::max_align_t));
 
 public:
-    static constexpr int32_t RecordStride =
-        static_cast<int32_t>((sizeof(TRecord) + alignof(TRecord) - 1) / alignof(TRecord) *
-                             alignof(TRecord));
+    static constexpr int32_t RecordStride = static_cast<int32_t>(
+        (sizeof(TRecord) + alignof(TRecord) - 1) / alignof(TRecord) * alignof(TRecord));
 
+    // Checked access ("List index out of bounds").
     TRecord& operator[](int32_t Index) { return *static_cast<TRecord*>(Items(Index)); }
     const TRecord& operator[](int32_t Index) const {
         return *static_cast<const TRecord*>(Items(Index));
@@ -87,11 +140,26 @@ public:
 
 protected:
     TDynArrayOf() : TDynArray2(static_cast<int32_t>(sizeof(TRecord)), RecordStride) {}
-    explicit TDynArrayOf(int32_t Stride) : TDynArray2(static_cast<int32_t>(sizeof(TRecord)), Stride) {}
+    explicit TDynArrayOf(int32_t Stride)
+        : TDynArray2(static_cast<int32_t>(sizeof(TRecord)), Stride) {}
 
+    // Unchecked access.
     TRecord& At(int32_t Index) { return *reinterpret_cast<TRecord*>(ItemAt(Index)); }
     const TRecord& At(int32_t Index) const {
         return *reinterpret_cast<const TRecord*>(ItemAt(Index));
+    }
+    // Appends one uninitialised record; fill it before anything reads it.
+    TRecord& AddRecord() { return *reinterpret_cast<TRecord*>(AddSlot()); }
+
+    // Calls Visit(TRecord&) for the records From .. Count - 1, block-wise.
+    template <class TVisit>
+    void ForEachFrom(int32_t From, TVisit&& Visit) {
+        WalkFrom(From, [&Visit](std::byte* P) { Visit(*reinterpret_cast<TRecord*>(P)); });
+    }
+    template <class TVisit>
+    void ForEachFrom(int32_t From, TVisit&& Visit) const {
+        WalkFrom(From,
+                 [&Visit](const std::byte* P) { Visit(*reinterpret_cast<const TRecord*>(P)); });
     }
 };
 

@@ -1,0 +1,233 @@
+// Loads a generated text of about 200 MB in 4 million paragraphs (mixed
+// lengths, a few longer than 65535) from a memory stream into a paragraph
+// list and saves it back. Prints the load and save rates, the memory the list
+// needs beyond the text, the peak memory of the process, and, measured on the
+// same buffer in the same run, the rates of memcpy and of a memchr scan for
+// line feeds: loading has to copy the text once and find its breaks once.
+//
+// MB are 10^6 bytes. Each phase runs several times; the best and the median
+// run are shown.
+
+#include "KVSupport/TParagraphsList.h"
+#include "framework/TMemoryStream.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace korvel;
+
+namespace {
+
+constexpr int32_t Paragraphs = 4'000'000;
+constexpr int32_t LongEvery = 100'000; // 40 paragraphs of 70000 .. 200000 bytes
+constexpr int Repeats = 5;
+
+std::string GenerateText() {
+    std::mt19937 Random(20261208);
+    const char Letters[] = "etaoinshrdlucmfwypvbgkjqxz";
+    std::string Text;
+    Text.reserve(201'000'000);
+    for (int32_t I = 0; I < Paragraphs; ++I) {
+        if (I > 0)
+            Text += "\r\n";
+        const size_t Length =
+            I % LongEvery == LongEvery / 2 ? 70'000 + Random() % 130'001 : Random() % 95;
+        for (size_t K = 0; K < Length; ++K) {
+            const uint32_t R = Random();
+            Text += R % 7 == 0 ? ' ' : R % 97 == 0 ? '\t' : Letters[R % 26];
+        }
+    }
+    return Text;
+}
+
+// Wall-clock, user-mode and kernel-mode seconds of the runs of one phase. The
+// machine may be shared: user time is the phase's own work, kernel time is
+// mostly the page faults of freshly allocated memory.
+struct TTimes {
+    std::vector<double> Wall, User, System;
+    void Add(double W, double U, double S) {
+        Wall.push_back(W);
+        User.push_back(U);
+        System.push_back(S);
+    }
+    static double Best(std::vector<double> V) { return *std::min_element(V.begin(), V.end()); }
+    static double Median(std::vector<double> V) {
+        std::sort(V.begin(), V.end());
+        return V[V.size() / 2];
+    }
+};
+
+double CpuSeconds(const timeval& T) {
+    return static_cast<double>(T.tv_sec) + T.tv_usec / 1e6;
+}
+
+template <class TBody>
+void Measure(TTimes& Times, TBody&& Body) {
+    rusage Before{}, After{};
+    getrusage(RUSAGE_SELF, &Before);
+    const auto Start = std::chrono::steady_clock::now();
+    Body();
+    const double Wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+    getrusage(RUSAGE_SELF, &After);
+    Times.Add(Wall, CpuSeconds(After.ru_utime) - CpuSeconds(Before.ru_utime),
+              CpuSeconds(After.ru_stime) - CpuSeconds(Before.ru_stime));
+}
+
+double Rate(double Bytes, double Seconds) {
+    return Bytes / Seconds / 1e6;
+}
+
+// Resident memory now, in bytes.
+double ResidentBytes() {
+    std::ifstream Statm("/proc/self/statm");
+    double Pages = 0, Resident = 0;
+    Statm >> Pages >> Resident;
+    return Resident * 4096.0;
+}
+
+double PeakBytes() {
+    rusage Usage{};
+    getrusage(RUSAGE_SELF, &Usage);
+    return static_cast<double>(Usage.ru_maxrss) * 1024.0;
+}
+
+void PrintRow(const char* Name, double Bytes, const TTimes& T) {
+    std::printf("%-32s %9.0f %9.0f %9.0f %9.1f\n", Name, Rate(Bytes, TTimes::Best(T.Wall)),
+                Rate(Bytes, TTimes::Median(T.Wall)), Rate(Bytes, TTimes::Best(T.User)),
+                TTimes::Median(T.System) * 1e3);
+}
+
+} // namespace
+
+int main() {
+    std::printf("generating %d paragraphs ...\n", Paragraphs);
+    TMemoryStream Source;
+    {
+        const std::string Text = GenerateText();
+        Source.WriteBuffer(Text.data(), static_cast<int64_t>(Text.size()));
+    }
+    const int64_t Size = Source.GetSize();
+    const auto Bytes = static_cast<double>(Size);
+    const auto USize = static_cast<size_t>(Size);
+    const char* const Data = reinterpret_cast<const char*>(Source.Memory());
+    std::printf("text: %.1f MB\n\n", Bytes / 1e6);
+
+    // The physical yardsticks: one copy (into memory already in use, and into
+    // newly allocated memory, which the kernel must first map) and one scan
+    // for line feeds.
+    TTimes WarmCopy, FreshCopy, Scan;
+    {
+        auto Target = std::make_unique_for_overwrite<char[]>(USize);
+        std::memset(Target.get(), 1, USize);
+        for (int R = 0; R < Repeats; ++R) {
+            Measure(WarmCopy, [&] { std::memcpy(Target.get(), Data, USize); });
+            benchmark::DoNotOptimize(Target.get());
+        }
+    }
+    for (int R = 0; R < Repeats; ++R) {
+        Measure(FreshCopy, [&] {
+            auto Target = std::make_unique_for_overwrite<char[]>(USize);
+            std::memcpy(Target.get(), Data, USize);
+            benchmark::DoNotOptimize(Target.get());
+        });
+    }
+    int64_t LineFeeds = 0;
+    for (int R = 0; R < Repeats; ++R) {
+        Measure(Scan, [&] {
+            LineFeeds = 0;
+            const char* P = Data;
+            const char* const End = Data + Size;
+            while ((P = static_cast<const char*>(std::memchr(P, '\n', End - P))) != nullptr) {
+                ++LineFeeds;
+                ++P;
+            }
+        });
+        benchmark::DoNotOptimize(LineFeeds);
+    }
+
+    TParagraphsList List;
+    TTimes Load;
+    double ResidentBefore = 0, ResidentAfter = 0;
+    for (int R = 0; R < Repeats; ++R) {
+        List.ClearText();
+        Source.SetPosition(0);
+        if (R == 0)
+            ResidentBefore = ResidentBytes();
+        TKorvelLineBreak Detected = kbCRLF;
+        Measure(Load, [&] { List.LoadText(Source, 0, 0, nullptr, Detected, false); });
+        if (R == 0)
+            ResidentAfter = ResidentBytes();
+    }
+    if (List.GetCount() != Paragraphs || LineFeeds != Paragraphs - 1) {
+        std::printf("unexpected paragraph count %d\n", List.GetCount());
+        return 1;
+    }
+
+    TMemoryStream Target;
+    Target.SetCapacity(Size);
+    TTimes Save;
+    for (int R = 0; R < Repeats; ++R) {
+        Target.SetSize(0);
+        Target.SetPosition(0);
+        Measure(Save, [&] { List.SaveText(Target, false, 0, nullptr, kbCRLF, false); });
+    }
+    if (Target.GetSize() != Size || std::memcmp(Target.Memory(), Data, USize) != 0) {
+        std::printf("the saved text differs from the loaded one\n");
+        return 1;
+    }
+
+    // Memory of the list beyond the characters themselves.
+    const double TextBytes = List.TextLength - 2.0 * (List.GetCount() - 1);
+    double BufferBytes = 0;
+    for (int32_t I = 0; I < List.GetLoadBufferCount(); ++I)
+        BufferBytes += static_cast<double>(List.GetLoadBuffer(I).size());
+    int32_t Extended = 0;
+    List.ForEachFrom(0, [&Extended](const TParagraph& P) { Extended += P.HasExtra() ? 1 : 0; });
+    const double RecordBytes = static_cast<double>(List.GetBlockCount()) * TDynArray2::BlockBytes;
+    const double ExtraBytes = Extended * static_cast<double>(sizeof(ParExtraInfo));
+    const double ListBytes = RecordBytes + BufferBytes + ExtraBytes;
+    const double PerParagraph = (ListBytes - TextBytes) / List.GetCount();
+
+    std::printf("%-32s %9s %9s %9s %9s\n", "MB/s (kernel: ms)", "wall best", "median", "user CPU",
+                "kernel");
+    PrintRow("memcpy into memory in use", Bytes, WarmCopy);
+    PrintRow("memcpy into new memory", Bytes, FreshCopy);
+    PrintRow("memchr scan for line feeds", Bytes, Scan);
+    PrintRow("LoadText from a memory stream", Bytes, Load);
+    PrintRow("SaveText to a memory stream", Bytes, Save);
+    std::printf("%-32s %9.0f %9s %9.0f %9.1f\n", "LoadText, first run (new memory)",
+                Rate(Bytes, Load.Wall[0]), "", Rate(Bytes, Load.User[0]), Load.System[0] * 1e3);
+    const double CopyScan = TTimes::Best(WarmCopy.Wall) + TTimes::Best(Scan.Wall);
+    std::printf("\nload / (one copy + one memchr scan), best wall times:     %.2f\n",
+                TTimes::Best(Load.Wall) / CopyScan);
+    std::printf("load / memchr scan, best wall times:                       %.2f\n",
+                TTimes::Best(Load.Wall) / TTimes::Best(Scan.Wall));
+    std::printf("first load / (copy into new memory + scan), wall:          %.2f\n\n",
+                Load.Wall[0] / (TTimes::Best(FreshCopy.Wall) + TTimes::Best(Scan.Wall)));
+    std::printf("paragraphs %d (%d with extension), text %.1f MB\n", List.GetCount(), Extended,
+                TextBytes / 1e6);
+    std::printf("records %.1f MB, load buffers %.1f MB, extensions %.3f MB\n", RecordBytes / 1e6,
+                BufferBytes / 1e6, ExtraBytes / 1e6);
+    std::printf("overhead beyond the text: %.1f bytes per paragraph "
+                "(record %d + break bytes and buffer ends)\n",
+                PerParagraph, List.GetStride());
+    std::printf("resident growth of the first load: %.1f MB, %.1f bytes per paragraph "
+                "beyond the text\n",
+                (ResidentAfter - ResidentBefore) / 1e6,
+                (ResidentAfter - ResidentBefore - TextBytes) / List.GetCount());
+    std::printf("peak resident memory of the process: %.1f MB (source and target streams of "
+                "%.1f MB each included)\n",
+                PeakBytes() / 1e6, Bytes / 1e6);
+    return 0;
+}

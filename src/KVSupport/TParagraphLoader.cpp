@@ -1,0 +1,317 @@
+#include "KVSupport/TParagraphLoader.h"
+
+#include "KVSupport/FormatCodes.h"
+#include "KVSupport/TParagraphsList.h"
+#include "framework/Exceptions.h"
+#include "framework/TStream.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace korvel {
+
+namespace {
+
+// Bytes that end or change a paragraph: 0, 10 and 13, and with Codes the five
+// format codes (all of them are 21 or at most 4).
+inline bool IsStop(uint8_t Ch, bool Codes) {
+    return Ch == 10 || Ch == 13 || Ch == 0 || (Codes && (Ch <= 4 || Ch == 21));
+}
+
+const char* FindStopScalar(const char* P, const char* End, bool Codes) {
+    while (P < End && !IsStop(static_cast<uint8_t>(*P), Codes))
+        ++P;
+    return P;
+}
+
+#if defined(__SSE2__)
+// 32 bytes per step in two SSE2 halves.
+const char* FindStopSse2(const char* P, const char* End, bool Codes) {
+    const __m128i Lf = _mm_set1_epi8(10);
+    const __m128i Cr = _mm_set1_epi8(13);
+    const __m128i Nul = _mm_setzero_si128();
+    const __m128i Four = _mm_set1_epi8(4);
+    const __m128i Nak = _mm_set1_epi8(21);
+    auto Stops = [&](__m128i V) {
+        const __m128i M = _mm_or_si128(_mm_cmpeq_epi8(V, Lf), _mm_cmpeq_epi8(V, Cr));
+        if (Codes) // V <= 4 covers 0 and the codes 1..4
+            return _mm_or_si128(_mm_or_si128(M, _mm_cmpeq_epi8(V, Nak)),
+                                _mm_cmpeq_epi8(_mm_min_epu8(V, Four), V));
+        return _mm_or_si128(M, _mm_cmpeq_epi8(V, Nul));
+    };
+    while (End - P >= 32) {
+        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16));
+        const auto Mask = static_cast<uint32_t>(_mm_movemask_epi8(Stops(A))) |
+                          static_cast<uint32_t>(_mm_movemask_epi8(Stops(B))) << 16;
+        if (Mask != 0)
+            return P + std::countr_zero(Mask);
+        P += 32;
+    }
+    return FindStopScalar(P, End, Codes);
+}
+#endif
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define KORVEL_SCAN_AVX2 1
+// The same in one AVX2 step, used when the processor has it.
+__attribute__((target("avx2"))) const char* FindStopAvx2(const char* P, const char* End,
+                                                         bool Codes) {
+    const __m256i Lf = _mm256_set1_epi8(10);
+    const __m256i Cr = _mm256_set1_epi8(13);
+    const __m256i Nul = _mm256_setzero_si256();
+    const __m256i Four = _mm256_set1_epi8(4);
+    const __m256i Nak = _mm256_set1_epi8(21);
+    while (End - P >= 32) {
+        const __m256i V = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P));
+        __m256i M = _mm256_or_si256(_mm256_cmpeq_epi8(V, Lf), _mm256_cmpeq_epi8(V, Cr));
+        M = Codes ? _mm256_or_si256(_mm256_or_si256(M, _mm256_cmpeq_epi8(V, Nak)),
+                                    _mm256_cmpeq_epi8(_mm256_min_epu8(V, Four), V))
+                  : _mm256_or_si256(M, _mm256_cmpeq_epi8(V, Nul));
+        const auto Mask = static_cast<uint32_t>(_mm256_movemask_epi8(M));
+        if (Mask != 0)
+            return P + std::countr_zero(Mask);
+        P += 32;
+    }
+    return FindStopScalar(P, End, Codes);
+}
+#endif
+
+} // namespace
+
+// The search for stop bytes: the loader's speed is that of this search and of
+// the copy the stream makes, so it uses the widest vector compare the
+// processor offers. Chosen per load, which also keeps it out of static
+// initialisation.
+TParagraphLoader::TFindStop TParagraphLoader::ChooseFindStop() {
+#if defined(KORVEL_SCAN_AVX2)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2"))
+        return FindStopAvx2;
+#endif
+#if defined(__SSE2__)
+    return FindStopSse2;
+#else
+    return FindStopScalar;
+#endif
+}
+
+TParagraphLoader::TParagraphLoader(TParagraphsList& List, TStream& Stream, uint8_t NullReplacement,
+                                   int32_t ProgressInterval, const TNotifyEvent& Progress,
+                                   TKorvelLineBreak& DetectedBreak, bool DiscardTrailing)
+    : FindStop(ChooseFindStop()), List(List), Stream(Stream), Progress(Progress),
+      DetectedBreak(DetectedBreak), NullReplacement(NullReplacement),
+      DiscardTrailing(DiscardTrailing), Codes(List.StaticFormat),
+      Interval(static_cast<uint32_t>(std::max(ProgressInterval, 0))) {}
+
+void TParagraphLoader::Run() {
+    // Appending to paragraphs already there: a break separates them.
+    if (List.GetCount() > 0) {
+        if (List.TextLength > INT32_MAX - 2)
+            throw Exception(STextTooLong);
+        List.TextLength += 2;
+        BreakPending = true;
+    }
+    try {
+        if (Progress)
+            Deadline = List.Clock.GetTickCount() + Interval;
+        StartPosition = Stream.GetPosition();
+        Remaining = std::max<int64_t>(Stream.GetSize() - StartPosition, 0);
+        FirstParInBuf = List.GetCount();
+        if (Remaining > 0) {
+            Cap = std::min<int64_t>(TParagraphsList::LoadChunk, Remaining);
+            List.LoadBuffers.reserve(List.LoadBuffers.size() + 1);
+            List.LoadBuffers.push_back(
+                {std::make_unique_for_overwrite<char[]>(static_cast<size_t>(Cap + 1)), Cap + 1});
+            BufSlot = List.LoadBuffers.size() - 1;
+            Buf = List.LoadBuffers[BufSlot].Data.get();
+            ReadMore(Cap);
+        }
+        Scan();
+        AppendLast(false);
+    } catch (...) {
+        FinishAfterError();
+        throw;
+    }
+}
+
+void TParagraphLoader::Scan() {
+    if (Buf == nullptr) // an empty stream: one empty paragraph follows
+        return;
+    for (;;) {
+        Pos = FindStop(Buf + Pos, Buf + Filled, Codes) - Buf;
+        if (Pos == Filled) {
+            if (ReadTotal == Remaining)
+                return;
+            NextChunk();
+            continue;
+        }
+        const auto Ch = static_cast<uint8_t>(Buf[Pos]);
+        if (Ch == 10 || Ch == 13) {
+            const uint8_t Other = Ch == 10 ? 13 : 10; // completes a two-byte break
+            if (Pos == ParStart && PrevBreak == Other) {
+                // The second byte of CR LF or LF CR belongs to no paragraph.
+                DetectedBreak = Ch == 10 ? kbCRLF : kbLFCR;
+                Buf[Pos] = 0;
+                ParStart = ++Pos;
+                PrevBreak = 0;
+            } else {
+                DetectedBreak = Ch == 10 ? kbLF : kbCR;
+                PrevBreak = Ch;
+                EndParagraph(Pos, true);
+                ParStart = ++Pos;
+                ParState = Running;
+                // Take the second byte of CR LF or LF CR at once when it is
+                // already here (the case above handles it after a refill).
+                if (Pos < Filled && static_cast<uint8_t>(Buf[Pos]) == Other) {
+                    DetectedBreak = Ch == 13 ? kbCRLF : kbLFCR;
+                    Buf[Pos] = 0;
+                    ParStart = ++Pos;
+                    PrevBreak = 0;
+                }
+                if (Progress && List.GetCount() % 16 == 0)
+                    ReportProgress();
+            }
+        } else if (Ch == 0) {
+            // Without a replacement a 0 byte ends the text; the stream stays at it.
+            Stream.Seek(StartPosition + ReadTotal - (Filled - Pos), TSeekOrigin::soBeginning);
+            return;
+        } else {
+            Running = ToggleCode(Running, Ch);
+            ++Pos;
+        }
+    }
+}
+
+void TParagraphLoader::NextChunk() {
+    if (Filled < Cap)
+        ReadMore(std::min(Cap - Filled, Remaining - ReadTotal));
+    else
+        SwitchBuffer();
+}
+
+void TParagraphLoader::SwitchBuffer() {
+    const int64_t Kept = ParStart;      // bytes of the complete paragraphs
+    const int64_t Partial = Pos - Kept; // bytes of the paragraph going on
+    const int64_t Room = std::min({std::max<int64_t>(TParagraphsList::LoadChunk, Partial),
+                                   Remaining - ReadTotal, int64_t{INT32_MAX} - Partial});
+    if (Room <= 0) // the paragraph alone leaves the 32-bit range
+        throw Exception(STextTooLong);
+
+    // Allocate first: an exception leaves the scan state as it was.
+    const int64_t NewSize = Partial + Room + 1;
+    auto Fresh = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(NewSize));
+    const bool Referenced = FirstParInBuf < List.GetCount();
+    std::unique_ptr<char[]> Exact;
+    if (Referenced && Kept < Cap - Cap / 8)
+        Exact = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(Kept + 1));
+    auto& Buffers = List.LoadBuffers;
+    Buffers.reserve(Buffers.size() + 1);
+
+    std::memcpy(Fresh.get(), Buf + Kept, static_cast<size_t>(Partial));
+    if (!Referenced) {
+        Buffers[BufSlot] = {std::move(Fresh), NewSize};
+    } else {
+        if (Exact) {
+            char* const Copy = Exact.get();
+            std::memcpy(Copy, Buf, static_cast<size_t>(Kept));
+            Copy[Kept] = 0;
+            const char* const Old = Buf;
+            List.ForEachFrom(FirstParInBuf,
+                             [Copy, Old](TParagraph& P) { P.Text = Copy + (P.Text - Old); });
+            Buffers[BufSlot] = {std::move(Exact), Kept + 1};
+        }
+        Buffers.push_back({std::move(Fresh), NewSize});
+        BufSlot = Buffers.size() - 1;
+    }
+    Buf = Buffers[BufSlot].Data.get();
+    Cap = Partial + Room;
+    Filled = Pos = Partial;
+    ParStart = 0;
+    FirstParInBuf = List.GetCount();
+    ReadMore(Room);
+}
+
+void TParagraphLoader::ReadMore(int64_t Bytes) {
+    char* const Chunk = Buf + Filled;
+    Stream.ReadBuffer(Chunk, Bytes);
+    if (NullReplacement != 0) {
+        char* const End = Chunk + Bytes;
+        for (char* P = Chunk;
+             (P = static_cast<char*>(std::memchr(P, 0, static_cast<size_t>(End - P)))) != nullptr;)
+            *P++ = static_cast<char>(NullReplacement);
+    }
+    Filled += Bytes;
+    ReadTotal += Bytes;
+}
+
+// Appends the paragraph from ParStart to End. Everything that can fail comes
+// before the record is appended, so a failure leaves the list as it was.
+void TParagraphLoader::EndParagraph(int64_t End, bool Break) {
+    char* const Text = Buf != nullptr ? Buf + ParStart : nullptr;
+    int64_t Length = End - ParStart;
+    if (DiscardTrailing)
+        while (Length > 0 && (Text[Length - 1] == ' ' || Text[Length - 1] == '\t'))
+            --Length;
+    const int64_t NewTextLength = int64_t{List.TextLength} + Length + (Break ? 2 : 0);
+    if (NewTextLength > INT32_MAX)
+        throw Exception(STextTooLong);
+    const auto N = static_cast<int32_t>(Length);
+
+    std::unique_ptr<ParExtraInfo> Extra;
+    if (N >= CompactLengthLimit || ParState != 0) {
+        Extra = std::make_unique<ParExtraInfo>(N, 0);
+        Extra->Line0.StartCodeState = ParState;
+    }
+    const int32_t Index = List.GetCount();
+    TParagraph& Par = List.AddRecord();
+    Par = TParagraph::Empty(List.TextLength, Index);
+    if (Text != nullptr) {
+        Text[N] = 0;
+        Par.Text = Text;
+    }
+    if (Extra) {
+        Par.Slot.Extra = Extra.release();
+        Par.Flags = pfExtra;
+    } else {
+        Par.Slot.Compact.Length = static_cast<uint16_t>(N);
+    }
+    List.TextLength = static_cast<int32_t>(NewTextLength);
+    BreakPending = Break;
+}
+
+// The last paragraph: the bytes from ParStart to the scan position. After an
+// error that paragraph may be too long to keep; it is then kept empty.
+void TParagraphLoader::AppendLast(bool DropTooLong) {
+    if (DropTooLong && int64_t{List.TextLength} + (Pos - ParStart) > INT32_MAX)
+        Pos = ParStart;
+    EndParagraph(Pos, false);
+}
+
+void TParagraphLoader::FinishAfterError() {
+    try {
+        AppendLast(true);
+    } catch (...) {
+        // Not even the last paragraph could be appended: the text then ends
+        // with the paragraph before, without the break counted after it.
+        if (BreakPending)
+            List.TextLength -= 2;
+    }
+}
+
+void TParagraphLoader::ReportProgress() {
+    const uint32_t Now = List.Clock.GetTickCount();
+    if (static_cast<int32_t>(Now - Deadline) > 0) { // wrap-safe "Now is past Deadline"
+        Deadline = Now + Interval;
+        Progress(&List);
+    }
+}
+
+} // namespace korvel

@@ -1,0 +1,314 @@
+#include "KVSupport/TParagraphsList.h"
+
+#include "KVSupport/FormatCodes.h"
+#include "KVSupport/TParagraphLoader.h"
+#include "KVSupport/TextBuffer.h"
+#include "framework/Exceptions.h"
+#include "platform/TSystemClock.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <string_view>
+
+namespace korvel {
+
+namespace {
+
+// Collects small writes into blocks, so that saving costs one stream call per
+// 64 KB rather than two per paragraph.
+class TWriteBuffer {
+public:
+    explicit TWriteBuffer(TStream& Stream) : Stream(Stream) {}
+
+    void Write(std::string_view Bytes) {
+        if (Bytes.empty()) // an empty paragraph may have no text at all
+            return;
+        if (Bytes.size() > Size - Used) {
+            Flush();
+            if (Bytes.size() >= Size) {
+                Stream.WriteBuffer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
+                return;
+            }
+        }
+        if (!Data)
+            Data = std::make_unique_for_overwrite<char[]>(Size);
+        std::memcpy(Data.get() + Used, Bytes.data(), Bytes.size());
+        Used += Bytes.size();
+    }
+
+    void Flush() {
+        if (Used > 0) {
+            Stream.WriteBuffer(Data.get(), static_cast<int64_t>(Used));
+            Used = 0;
+        }
+    }
+
+private:
+    static constexpr size_t Size = 1 << 16;
+    TStream& Stream;
+    std::unique_ptr<char[]> Data;
+    size_t Used = 0;
+};
+
+std::string_view WithoutTrailingBlanks(std::string_view Text) {
+    size_t Length = Text.size();
+    while (Length > 0 && (Text[Length - 1] == ' ' || Text[Length - 1] == '\t'))
+        --Length;
+    return Text.substr(0, Length);
+}
+
+} // namespace
+
+TParagraphsList::TParagraphsList(const TClock& Clock) : Clock(Clock) {}
+
+TParagraphsList::TParagraphsList() : TParagraphsList(TSystemClock::Instance()) {}
+
+TParagraphsList::~TParagraphsList() {
+    ReleaseAll();
+}
+
+void TParagraphsList::ReleaseAll() {
+    ForEachFrom(0, [](TParagraph& Par) {
+        if ((Par.Flags & (pfOwnText | pfExtra)) != 0)
+            Par.Release();
+    });
+    SetCount(0);
+    LoadBuffers.clear();
+}
+
+void TParagraphsList::LoadText(TStream& Stream, uint8_t NullReplacement, int32_t ProgressInterval,
+                               const TNotifyEvent& Progress, TKorvelLineBreak& DetectedBreak,
+                               bool DiscardTrailing) {
+    try {
+        TParagraphLoader(*this, Stream, NullReplacement, ProgressInterval, Progress, DetectedBreak,
+                         DiscardTrailing)
+            .Run();
+    } catch (...) {
+        ResetAfterLoad();
+        throw;
+    }
+    ResetAfterLoad();
+}
+
+// Every loaded paragraph has one display line until it is formatted, and the
+// whole text is a pending change that nothing has been formatted for.
+void TParagraphsList::ResetAfterLoad() {
+    const int32_t Count = GetCount();
+    TextChanged = false;
+    ChangeFirstPara = 0;
+    ChangeFirstLine = 0;
+    ChangeLastPara = Count - 1;
+    ChangeLineDelta = 0;
+    ContextValidTo = -1;
+    FormatFrontier = 0;
+    FormatLast = Count - 1; // the last paragraph: the formatter indexes up to it
+    LineCount = Count;
+}
+
+void TParagraphsList::SaveText(TStream& Stream, bool CompactCodes, int32_t ProgressInterval,
+                               const TNotifyEvent& Progress, TKorvelLineBreak LineBreak,
+                               bool DiscardTrailing) const {
+    auto* const Sender = const_cast<TParagraphsList*>(this);
+    const auto Interval = static_cast<uint32_t>(std::max(ProgressInterval, 0));
+    uint32_t T0 = Progress ? Clock.GetTickCount() : 0;
+    const std::string_view Break = LineBreakBytes(LineBreak);
+    const bool Compact = CompactCodes && StaticFormat;
+    const int32_t Last = GetCount() - 1;
+    TWriteBuffer Out(Stream);
+    std::string Scratch;
+    int32_t Index = 0;
+    ForEachFrom(0, [&](const TParagraph& Par) {
+        std::string_view Text = Par.View();
+        if (Compact)
+            Text = korvel::CompactCodes(Text, Scratch);
+        if (DiscardTrailing)
+            Text = WithoutTrailingBlanks(Text);
+        Out.Write(Text);
+        if (Index++ != Last)
+            Out.Write(Break);
+        if (Progress) {
+            const uint32_t Now = Clock.GetTickCount();
+            if (Now - T0 > Interval) {
+                Out.Flush(); // the handler may look at the stream
+                Progress(Sender);
+                T0 = Clock.GetTickCount();
+            }
+        }
+    });
+    Out.Flush();
+    if (Progress)
+        Progress(Sender);
+}
+
+void TParagraphsList::ClearText() {
+    ReleaseAll();
+    SetCapacity(4);
+    TextLength = 0;
+    LineCount = 0;
+    FormatLast = -1;
+}
+
+int32_t TParagraphsList::AddEmptyParagraph() {
+    const int32_t Index = GetCount();
+    if (Index > 0 && TextLength > INT32_MAX - 2)
+        throw Exception(STextTooLong);
+    const int32_t StartOffset = Index > 0 ? TextLength + 2 : 0;
+    Add(TParagraph::Empty(StartOffset, LineCount));
+    TextLength = StartOffset;
+    ++LineCount;
+    return Index;
+}
+
+void TParagraphsList::MarkChanged(int32_t FirstPara, int32_t LineInFirstPara, int32_t LastPara) {
+    const int32_t Count = GetCount();
+    if (ChangeLastPara == -1) {
+        ChangeFirstPara = Count;
+        ChangeFirstLine = Count > 0 ? At(Count - 1).FirstLine + At(Count - 1).LineCountOf() : 0;
+    }
+    if (ChangeFirstPara >= FirstPara) {
+        ChangeFirstPara = FirstPara;
+        ChangeFirstLine = std::min(ChangeFirstLine, (*this)[FirstPara].FirstLine + LineInFirstPara);
+    }
+    ChangeLastPara = std::max(ChangeLastPara, LastPara);
+    if (ContextValidTo >= FirstPara)
+        ContextValidTo = FirstPara - 1;
+    LinesPatched = false;
+}
+
+void TParagraphsList::MarkAllUnformatted() {
+    ForEachFrom(0, [](TParagraph& Par) { Par.Flags &= static_cast<uint8_t>(~pfFormatted); });
+    FormatFrontier = 0;
+    FormatLast = GetCount() - 1;
+}
+
+void TParagraphsList::ShiftStartOffsets(int32_t From, int32_t Delta) {
+    ForEachFrom(From, [Delta](TParagraph& Par) { Par.StartOffset += Delta; });
+}
+
+void TParagraphsList::ShiftFirstLines(int32_t From, int32_t Delta) {
+    ForEachFrom(From, [Delta](TParagraph& Par) { Par.FirstLine += Delta; });
+}
+
+void TParagraphsList::ShiftBoth(int32_t From, int32_t OffsetDelta, int32_t LineDelta) {
+    ForEachFrom(From, [OffsetDelta, LineDelta](TParagraph& Par) {
+        Par.StartOffset += OffsetDelta;
+        Par.FirstLine += LineDelta;
+    });
+}
+
+void TParagraphsList::ShrinkCapacityIfOversized() {
+    const int32_t Count = GetCount();
+    if (Count + Count / 16 + 8 < GetCapacity())
+        SetCapacity(Count + Count / 32 + 4);
+}
+
+std::span<const char> TParagraphsList::GetLoadBuffer(int32_t Index) const {
+    const TLoadBuffer& Buffer = LoadBuffers.at(static_cast<size_t>(Index));
+    return {Buffer.Data.get(), static_cast<size_t>(Buffer.Size)};
+}
+
+namespace {
+
+std::string Problem(int32_t Index, const std::string& What) {
+    return "paragraph " + std::to_string(Index) + ": " + What;
+}
+
+// The line records of a paragraph with extension must tile its text.
+std::string LineProblem(const ParExtraInfo& Extra, int32_t Length) {
+    if (Extra.Line0.Start != 0)
+        return "line 0 does not start at 0";
+    const TLineRecord* Prev = &Extra.Line0;
+    for (const TLineRecord& Line : Extra.MoreLines) {
+        if (Line.Start != Prev->Stop)
+            return "a line does not start where the one before stops";
+        Prev = &Line;
+    }
+    if (Prev->Stop != Length)
+        return "the last line stops at " + std::to_string(Prev->Stop) + ", not at the length";
+    if (Extra.Line0.Width > Extra.Line0.FullWidth)
+        return "line 0 is wider without its hanging blanks than with them";
+    return {};
+}
+
+std::string RunProblem(const ParExtraInfo& Extra) {
+    for (size_t I = 1; I < Extra.Runs.size(); ++I)
+        if (Extra.Runs[I].Offset <= Extra.Runs[I - 1].Offset)
+            return "runs are not in ascending order of their offsets";
+    const HighlightRun* Start = Extra.StartRun;
+    if (Start == nullptr)
+        return "no start run";
+    if (!IsDefaultRun(Start) && (SharedRunCount(Start) < 1 || (Start->Flags & hfAutomatic) == 0))
+        return "a start run that is neither the default nor a counted automatic run";
+    return {};
+}
+
+} // namespace
+
+std::string TParagraphsList::FindInconsistency(bool CheckLines) const {
+    std::vector<std::span<const char>> Buffers;
+    for (int32_t I = 0; I < GetLoadBufferCount(); ++I)
+        Buffers.push_back(GetLoadBuffer(I));
+    std::sort(Buffers.begin(), Buffers.end(), [](auto A, auto B) { return A.data() < B.data(); });
+    auto InLoadBuffer = [&Buffers](const char* Text, int64_t Bytes) {
+        auto It = std::upper_bound(Buffers.begin(), Buffers.end(), Text,
+                                   [](const char* P, auto B) { return P < B.data(); });
+        if (It == Buffers.begin())
+            return false;
+        --It;
+        return Text + Bytes <= It->data() + It->size();
+    };
+
+    int64_t Offset = 0;
+    int64_t Lines = 0;
+    uint8_t State = 0;
+    for (int32_t I = 0; I < GetCount(); ++I) {
+        const TParagraph& Par = At(I);
+        const int32_t Length = Par.ParLength();
+        if (Length < 0)
+            return Problem(I, "negative length");
+        if (!Par.HasExtra() && Par.Slot.Compact.Length >= CompactLengthLimit)
+            return Problem(I, "a compact length of 65535");
+        if (Par.StartOffset != Offset)
+            return Problem(I, "StartOffset " + std::to_string(Par.StartOffset) + ", expected " +
+                                  std::to_string(Offset));
+        if (CheckLines && Par.FirstLine != Lines)
+            return Problem(I, "FirstLine " + std::to_string(Par.FirstLine) + ", expected " +
+                                  std::to_string(Lines));
+        if (Par.Text == nullptr) {
+            if (Length != 0)
+                return Problem(I, "no text for a non-empty paragraph");
+        } else {
+            if ((Par.Flags & pfOwnText) != 0 ? TextBufferSize(Par.Text) < int64_t{Length} + 1
+                                             : !InLoadBuffer(Par.Text, int64_t{Length} + 1))
+                return Problem(I, "the text and its 0 byte are not inside its buffer");
+            if (Par.Text[Length] != 0)
+                return Problem(I, "the text is not followed by a 0 byte");
+            if (std::memchr(Par.Text, 0, static_cast<size_t>(Length)) != nullptr ||
+                std::memchr(Par.Text, 13, static_cast<size_t>(Length)) != nullptr)
+                return Problem(I, "a 0 or 13 byte inside the text");
+        }
+        if (Par.StartCodeState() != (StaticFormat ? State : 0))
+            return Problem(I, "StartCodeState " + std::to_string(Par.StartCodeState()) +
+                                  ", expected " + std::to_string(StaticFormat ? State : 0));
+        if (StaticFormat)
+            State = ToggleCodes(State, Par.View());
+        if (const ParExtraInfo* Extra = Par.GetExtra()) {
+            if (std::string What = LineProblem(*Extra, Length); !What.empty())
+                return Problem(I, What);
+            if (std::string What = RunProblem(*Extra); !What.empty())
+                return Problem(I, What);
+        }
+        Offset += int64_t{Length} + 2;
+        Lines += Par.LineCountOf();
+    }
+    if (GetCount() > 0)
+        Offset -= 2;
+    if (TextLength != Offset)
+        return "TextLength " + std::to_string(TextLength) + ", expected " + std::to_string(Offset);
+    if (CheckLines && LineCount != Lines)
+        return "LineCount " + std::to_string(LineCount) + ", expected " + std::to_string(Lines);
+    return {};
+}
+
+} // namespace korvel

@@ -1,0 +1,174 @@
+#pragma once
+
+#include "KVSupport/KorvelTypes.h"
+#include "KVSupport/TDynArray2.h"
+#include "KVSupport/TParagraph.h"
+#include "framework/TObject.h"
+#include "framework/TStream.h"
+#include "platform/TClock.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace korvel {
+
+// The text of one control: an ordered list of paragraph records (TParagraph,
+// 1024 per 32 KB block, never moved while the list grows).
+//
+// Text model: a sequence of single-byte paragraphs; a control keeps at least
+// one (an empty text is one empty paragraph). Positions are 0-based 32-bit
+// offsets in the whole text in which every paragraph break counts 2, whatever
+// bytes it was loaded or is saved with, so
+//   StartOffset(k+1) = StartOffset(k) + ParLength(k) + 2   and
+//   TextLength = sum of the lengths + 2 * (count - 1).
+// Once the pending change is laid out, FirstLine(k+1) = FirstLine(k) +
+// LineCountOf(k) and LineCount is the sum of LineCountOf.
+//
+// Ownership: the list owns every paragraph's owned text, extension and start
+// run share, and the load buffers the other texts point into; ClearText and
+// the destructor free them. Structural code (replacement) may move records
+// between slots with GetParagraph/PutParagraph or At(); a record's owned
+// objects then belong to whichever slot keeps it. References to records are
+// valid until the next structural change; re-fetch them by index.
+//
+// The list takes no locks: every operation runs on the control's thread.
+class TParagraphsList : public TDynArrayOf<TParagraph> {
+    friend class TParagraphLoader;
+
+public:
+    // Bytes read per chunk while loading, and the shortest load buffer.
+    static constexpr int32_t LoadChunk = 65500;
+
+    // Starts empty (count 0, LineCount 0); see AddEmptyParagraph. Progress
+    // reports are timed by Clock.
+    explicit TParagraphsList(const TClock& Clock);
+    TParagraphsList();
+    ~TParagraphsList() override;
+
+    // --- Fields the control, navigators, replacement and formatter use ---
+
+    bool StaticFormat = false;   // format codes are interpreted (copy of the control's setting)
+    bool TextChanged = false;    // set by every replacement, cleared by LoadText
+    int32_t TextLength = 0;      // length of the whole text (breaks count 2)
+    int32_t LineCount = 0;       // display lines of the whole text
+    int32_t ChangeFirstLine = 0; // first display line touched by the pending change
+    int32_t ChangeFirstPara = 0; // first paragraph of the pending change
+    int32_t ChangeLastPara = -1; // last paragraph of the pending change; -1 = none pending
+    int32_t ChangeLineDelta = 0; // sum of the line-count changes of the pending change
+    int32_t ContextValidTo = -1; // last paragraph whose start highlight context is valid
+    int32_t FormatFrontier = 0;  // first paragraph not yet formatted in sequence
+    int32_t FormatLast = -1;     // last paragraph waiting for formatting; -1 = none
+    bool LinesPatched = false;   // a wrapped paragraph was edited in place and its
+                                 // line records shifted rather than dropped
+
+    // --- Loading, saving, clearing ---
+
+    // Appends the paragraphs read from Stream's position to its end (callers
+    // empty the list with ClearText first). The text is read in chunks of
+    // LoadChunk bytes into load buffers that the paragraphs point into: no
+    // allocation per paragraph. CR LF, LF CR, CR and LF each end a
+    // paragraph; CR CR or LF LF end two. A 0 byte is replaced by
+    // NullReplacement when that is not 0, else it ends the text and the
+    // stream is left positioned at it. With DiscardTrailing each paragraph
+    // loses its trailing blanks and tabs. With StaticFormat every paragraph
+    // gets the code state reached at the end of the one before.
+    // DetectedBreak is written only when a break is met: the kind of the last
+    // break. Progress (sender: the list) is called at most every
+    // ProgressInterval ms, checked at every 16th paragraph.
+    // On exit, also when the stream or Progress raises, the list is whole:
+    // the bytes consumed so far form its paragraphs (at least one), TextLength
+    // and LineCount (= count) are true, TextChanged is false, the pending
+    // change covers every paragraph, FormatFrontier = 0, FormatLast = the
+    // last paragraph and ContextValidTo = -1. A text beyond the 32-bit range
+    // raises Exception "Text too long" in that state.
+    void LoadText(TStream& Stream, uint8_t NullReplacement, int32_t ProgressInterval,
+                  const TNotifyEvent& Progress, TKorvelLineBreak& DetectedBreak,
+                  bool DiscardTrailing);
+
+    // Writes the paragraphs joined by LineBreak (no break after the last, no
+    // terminating byte). With CompactCodes and StaticFormat, cancelling code
+    // pairs are left out (FormatCodes.h CompactCodes; the paragraphs are not
+    // changed); with DiscardTrailing, trailing blanks and tabs. Progress is
+    // called whenever more than ProgressInterval ms passed since the last
+    // call, and once more at the end. Stream errors propagate.
+    void SaveText(TStream& Stream, bool CompactCodes, int32_t ProgressInterval,
+                  const TNotifyEvent& Progress, TKorvelLineBreak LineBreak,
+                  bool DiscardTrailing) const;
+
+    // Frees every text, extension and load buffer. The list is left empty
+    // (count 0, capacity one block), TextLength = LineCount = 0, FormatLast = -1.
+    void ClearText();
+
+    // Appends an empty paragraph after the last one (a control keeps one in an
+    // empty text): TextLength grows by the break before it, if any, and
+    // LineCount by its one display line. Returns its index.
+    int32_t AddEmptyParagraph();
+
+    // --- Change tracking ---
+
+    // Records a pending change of the paragraphs FirstPara .. LastPara whose
+    // first touched display line is LineInFirstPara within FirstPara.
+    void MarkChanged(int32_t FirstPara, int32_t LineInFirstPara, int32_t LastPara);
+    // Clears pfFormatted everywhere; FormatFrontier = 0, FormatLast = the last paragraph.
+    void MarkAllUnformatted();
+
+    // Add the delta(s) to StartOffset and/or FirstLine of every paragraph from
+    // index From to the end, walking the blocks directly. From >= count does
+    // nothing; From < 0 counts as 0.
+    void ShiftStartOffsets(int32_t From, int32_t Delta);
+    void ShiftFirstLines(int32_t From, int32_t Delta);
+    void ShiftBoth(int32_t From, int32_t OffsetDelta, int32_t LineDelta);
+
+    // After structural changes: when Count + Count div 16 + 8 < Capacity the
+    // capacity drops to Count + Count div 32 + 4 (rounded to blocks), so the
+    // array shrinks only when clearly oversized.
+    void ShrinkCapacityIfOversized();
+
+    // --- Records ---
+
+    // Copies record Index out / in as raw bytes ("List index out of bounds"
+    // outside the list). PutParagraph does not release what the overwritten
+    // record owned: ownership travels with the bytes.
+    void GetParagraph(int32_t Index, TParagraph& Record) const { Record = (*this)[Index]; }
+    void PutParagraph(int32_t Index, const TParagraph& Record) { (*this)[Index] = Record; }
+
+    // Calls Visit(TParagraph&) for the paragraphs From .. count - 1, block-wise.
+    using TDynArrayOf<TParagraph>::ForEachFrom;
+
+    // --- Inspection ---
+
+    // The load buffers that paragraphs without pfOwnText point into.
+    int32_t GetLoadBufferCount() const { return static_cast<int32_t>(LoadBuffers.size()); }
+    std::span<const char> GetLoadBuffer(int32_t Index) const;
+
+    const TClock& GetClock() const { return Clock; }
+
+    // Checks the invariants of the list and its records: offsets, lengths,
+    // texts and their 0 bytes, the compact slot, line records, run order and
+    // start code states (and, with CheckLines, first lines and LineCount).
+    // Returns a description of the first violation, empty when all hold.
+    std::string FindInconsistency(bool CheckLines = true) const;
+
+protected:
+    // The raw count and capacity change no ownership; only structural code of
+    // the list itself may use them.
+    using TDynArray2::SetCapacity;
+    using TDynArray2::SetCount;
+
+private:
+    struct TLoadBuffer {
+        std::unique_ptr<char[]> Data;
+        int64_t Size;
+    };
+
+    void ReleaseAll();
+    void ResetAfterLoad();
+
+    const TClock& Clock;
+    std::vector<TLoadBuffer> LoadBuffers;
+};
+
+} // namespace korvel

@@ -1,0 +1,186 @@
+#include "KVSupport/FormatCodes.h"
+#include "ParagraphsListSupport.h"
+#include "framework/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+// A list of N one-line paragraphs "p<k>" as loading makes them.
+void LoadNumbered(TParagraphsList& List, int N) {
+    std::string Bytes;
+    for (int I = 0; I < N; ++I)
+        Bytes += (I > 0 ? "\r\n" : "") + std::string("p") + std::to_string(I);
+    Load(List, Bytes);
+}
+
+} // namespace
+
+TEST(ParagraphsListTest, StartsEmptyAndGrowsByThousandRecordBlocks) {
+    TParagraphsList List;
+    EXPECT_EQ(List.GetRecordSize(), 32);
+    EXPECT_EQ(List.GetStride(), 32);
+    EXPECT_EQ(List.GetPerBlock(), 1024);
+    EXPECT_EQ(List.GetCount(), 0);
+    EXPECT_EQ(List.GetCapacity(), 0);
+    EXPECT_EQ(List.LineCount, 0);
+    EXPECT_EQ(List.FormatLast, -1);
+    EXPECT_EQ(List.ChangeLastPara, -1);
+    EXPECT_EQ(List.ContextValidTo, -1);
+    EXPECT_FALSE(List.StaticFormat);
+
+    EXPECT_EQ(List.AddEmptyParagraph(), 0); // what a control starts with
+    EXPECT_EQ(List.GetCapacity(), 1024);
+    EXPECT_EQ(List.LineCount, 1);
+    EXPECT_EQ(List.TextLength, 0);
+    EXPECT_EQ(List.AddEmptyParagraph(), 1);
+    EXPECT_EQ(List[1].StartOffset, 2);
+    EXPECT_EQ(List.TextLength, 2);
+    EXPECT_CONSISTENT(List);
+}
+
+TEST(ParagraphsListTest, ClearTextFreesEverythingAndKeepsOneBlock) {
+    TParagraphsList List;
+    List.StaticFormat = true;
+    LoadNumbered(List, 3000);
+    // Give some paragraphs what the list must free: owned text, extensions,
+    // lines, runs and a shared start run.
+    List[5].MakeTextOwned();
+    List[6].AttachExtra().MoreLines.resize(3);
+    List[7].SetRunCount(4);
+    HighlightRun Run{};
+    Run.Flags = hfKeyState;
+    List[8].SetStartRun(&Run, true);
+    List[9].SetStartRun(List[8].StartRun(), false);
+    EXPECT_EQ(List.GetBlockCount(), 3);
+
+    List.ClearText();
+    EXPECT_EQ(List.GetCount(), 0);
+    EXPECT_EQ(List.GetBlockCount(), 1);
+    EXPECT_EQ(List.GetCapacity(), 1024);
+    EXPECT_EQ(List.TextLength, 0);
+    EXPECT_EQ(List.LineCount, 0);
+    EXPECT_EQ(List.FormatLast, -1);
+    EXPECT_EQ(List.GetLoadBufferCount(), 0);
+
+    LoadNumbered(List, 2); // usable again after clearing
+    EXPECT_EQ(Texts(List), (std::vector<std::string>{"p0", "p1"}));
+    List[1].MakeTextOwned();
+    List[1].AttachExtra(); // the destructor frees these (the sanitizer watches)
+}
+
+TEST(ParagraphsListTest, MarkChangedWidensThePendingChange) {
+    TParagraphsList List;
+    LoadNumbered(List, 10);
+    List.ChangeLastPara = -1; // nothing pending
+    List.ContextValidTo = 8;
+    List.LinesPatched = true;
+    List[9].AttachExtra().MoreLines.resize(2); // the last paragraph has 3 lines
+    List.MarkChanged(4, 1, 5);
+    EXPECT_EQ(List.ChangeFirstPara, 4);
+    EXPECT_EQ(List.ChangeFirstLine, 5); // FirstLine(4) + 1
+    EXPECT_EQ(List.ChangeLastPara, 5);
+    EXPECT_EQ(List.ContextValidTo, 3);
+    EXPECT_FALSE(List.LinesPatched);
+
+    List.MarkChanged(6, 0, 7); // later: only the end moves
+    EXPECT_EQ(List.ChangeFirstPara, 4);
+    EXPECT_EQ(List.ChangeFirstLine, 5);
+    EXPECT_EQ(List.ChangeLastPara, 7);
+    List.MarkChanged(2, 0, 3); // earlier: the start moves, the end stays
+    EXPECT_EQ(List.ChangeFirstPara, 2);
+    EXPECT_EQ(List.ChangeFirstLine, 2);
+    EXPECT_EQ(List.ChangeLastPara, 7);
+    EXPECT_EQ(List.ContextValidTo, 1);
+
+    // With nothing pending the start is first put after the last line.
+    List.ChangeLastPara = -1;
+    List.ChangeFirstLine = 0;
+    List.MarkChanged(9, 2, 9);
+    EXPECT_EQ(List.ChangeFirstPara, 9);
+    EXPECT_EQ(List.ChangeFirstLine, 11); // min(9 + 3, 9 + 2)
+}
+
+TEST(ParagraphsListTest, MarkAllUnformattedClearsOnlyTheFormattedFlag) {
+    TParagraphsList List;
+    LoadNumbered(List, 1500);
+    List.ForEachFrom(0, [](TParagraph& P) { P.Flags |= pfFormatted | pfScanned; });
+    List.FormatFrontier = 1500;
+    List.MarkAllUnformatted();
+    EXPECT_EQ(List.FormatFrontier, 0);
+    EXPECT_EQ(List.FormatLast, 1499);
+    for (int32_t I = 0; I < 1500; ++I)
+        ASSERT_EQ(List[I].Flags, pfScanned);
+}
+
+TEST(ParagraphsListTest, ShiftsReachEveryParagraphFromTheIndexOn) {
+    TParagraphsList List;
+    LoadNumbered(List, 2500); // three blocks
+    List.ShiftStartOffsets(1000, 7);
+    List.ShiftFirstLines(2047, -3);
+    List.ShiftBoth(1024, 1, 100);
+    TParagraphsList Fresh;
+    LoadNumbered(Fresh, 2500);
+    for (int32_t I = 0; I < 2500; ++I) {
+        const int32_t Offset = Fresh[I].StartOffset + (I >= 1000 ? 7 : 0) + (I >= 1024 ? 1 : 0);
+        const int32_t Line = I + (I >= 2047 ? -3 : 0) + (I >= 1024 ? 100 : 0);
+        ASSERT_EQ(List[I].StartOffset, Offset) << I;
+        ASSERT_EQ(List[I].FirstLine, Line) << I;
+    }
+    List.ShiftBoth(2500, 1, 1);    // from beyond the end: nothing
+    List.ShiftStartOffsets(-4, 1); // from before the start: everything
+    EXPECT_EQ(List[0].StartOffset, 1);
+    EXPECT_EQ(List[2499].FirstLine, 2499 - 3 + 100);
+}
+
+TEST(ParagraphsListTest, RecordCopiesAreBoundsChecked) {
+    TParagraphsList List;
+    LoadNumbered(List, 3);
+    TParagraph Record = TParagraph::Empty();
+    List.GetParagraph(2, Record);
+    EXPECT_EQ(Record.View(), "p2");
+    List.PutParagraph(0, Record); // slots 0 and 2 now share one text (a view)
+    EXPECT_EQ(List[0].View(), "p2");
+    EXPECT_THROW(List.GetParagraph(3, Record), ERangeError);
+    EXPECT_THROW(List.GetParagraph(-1, Record), ERangeError);
+    EXPECT_THROW(List.PutParagraph(3, Record), ERangeError);
+}
+
+TEST(ParagraphsListTest, CapacityShrinksOnlyWhenClearlyOversized) {
+    struct TShrinkable : TParagraphsList {
+        using TParagraphsList::SetCount; // as structural code drops moved-out records
+    } List;
+    LoadNumbered(List, 5000); // five blocks
+    ASSERT_EQ(List.GetBlockCount(), 5);
+    List.ShrinkCapacityIfOversized(); // 5000 + 312 + 8 >= 5120
+    EXPECT_EQ(List.GetBlockCount(), 5);
+
+    List.SetCount(2000);
+    List.ShrinkCapacityIfOversized(); // to 2000 + 62 + 4: three blocks
+    EXPECT_EQ(List.GetBlockCount(), 3);
+    EXPECT_EQ(List[1999].View(), "p1999");
+}
+
+TEST(ParagraphsListTest, InconsistenciesAreFound) {
+    TParagraphsList List;
+    List.StaticFormat = true;
+    Load(List, "ab\r\n\x02"
+               "cd\r\nef");
+    EXPECT_CONSISTENT(List);
+    List[1].StartOffset += 1;
+    EXPECT_EQ(List.FindInconsistency(), "paragraph 1: StartOffset 5, expected 4");
+    List[1].StartOffset -= 1;
+    List[2].SetStartCodeState(0);
+    EXPECT_EQ(List.FindInconsistency(), "paragraph 2: StartCodeState 0, expected 1");
+    List[2].SetStartCodeState(csBold);
+    List.TextLength = 3;
+    EXPECT_EQ(List.FindInconsistency(), "TextLength 3, expected 11");
+    List.TextLength = 11;
+    List[0].Text[1] = 0;
+    EXPECT_EQ(List.FindInconsistency(), "paragraph 0: a 0 or 13 byte inside the text");
+}

@@ -1,0 +1,292 @@
+// The pixel side of TKorvelNavigator: x of a position in its display line
+// and back, and the mapping of client points to positions. Text is measured
+// on the control's canvas in the fonts painting uses, run by run.
+
+#include "KVSupport/FormatCodes.h"
+#include "KVSupport/ParagraphLookups.h"
+#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/TKorvelNavigator.h"
+#include "KVSupport/TParagraph.h"
+#include "KVSupport/TParagraphsList.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace korvel {
+
+namespace {
+
+// The font in force while a display line is walked from its start: the code
+// state, the highlight run in force and the style they give. The font is
+// selected into the canvas at the start and again whenever the style
+// changes. Highlight colours (bit 4) never change widths, so they are left
+// out of the style. Without a canvas (no window yet) everything measures 0.
+class TLineFonts {
+public:
+    TLineFonts(const TCustomKorvel& Control, const TParagraph& Par, const TLineRecord& Line)
+        : Control(Control), Canvas(Control.GetCanvas()), Par(Par), State(Line.StartCodeState) {
+        if (const ParExtraInfo* Extra = Par.GetExtra()) {
+            Runs = &Extra->Runs;
+            NextRun = RunsUpTo(*Extra, Line.Start);
+        }
+        Style = ComputeStyle();
+        if (Canvas != nullptr)
+            Control.SelectStyleFont(*Canvas, Style);
+    }
+
+    // Start of the next run, INT32_MAX when no run follows.
+    int32_t NextRunStart() const {
+        return Runs != nullptr && NextRun < static_cast<int32_t>(Runs->size())
+                   ? (*Runs)[static_cast<size_t>(NextRun)].Offset
+                   : INT32_MAX;
+    }
+
+    void Toggle(uint8_t Code) { State = ToggleCode(State, Code); }
+
+    // Takes every run starting at or before Offset into force and re-selects
+    // the font when the style changed (codes toggled since count too).
+    void AdvanceTo(int32_t Offset) {
+        if (Runs != nullptr)
+            while (NextRun < static_cast<int32_t>(Runs->size()) &&
+                   (*Runs)[static_cast<size_t>(NextRun)].Offset <= Offset)
+                ++NextRun;
+        const uint8_t Now = ComputeStyle();
+        if (Now != Style) {
+            Style = Now;
+            if (Canvas != nullptr)
+                Control.SelectStyleFont(*Canvas, Style);
+        }
+    }
+
+    // Width of Length bytes at Text in the current font.
+    int32_t Measure(const char* Text, int32_t Length) const {
+        return Canvas != nullptr && Length > 0 ? Control.MeasureText(*Canvas, Text, Length) : 0;
+    }
+
+private:
+    uint8_t ComputeStyle() const {
+        const HighlightRun& Run =
+            NextRun > 0 ? (*Runs)[static_cast<size_t>(NextRun - 1)] : *Par.StartRun();
+        return Control.EffectiveStyle(State, Run.Flags) & static_cast<uint8_t>(~csHighlight);
+    }
+
+    const TCustomKorvel& Control;
+    TCanvas* Canvas;
+    const TParagraph& Par;
+    const TDynInfoArray* Runs = nullptr;
+    int32_t NextRun = 0; // runs before it are in force
+    uint8_t State;
+    uint8_t Style = 0;
+};
+
+// Pixels between tab stops: TabStops blank widths, or -TabStops pixels;
+// 0 when tabs have no stops (a tab then takes no room).
+int32_t TabStepOf(const TCustomKorvel& Control) {
+    const int64_t Stops = Control.GetTabStops();
+    const int64_t Step = Stops > 0 ? Stops * Control.View.SpaceWidth : -Stops;
+    return static_cast<int32_t>(std::clamp<int64_t>(Step, 0, INT32_MAX));
+}
+
+int32_t Saturated(int64_t Value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(Value, INT32_MIN, INT32_MAX));
+}
+
+// What measuring and clicking read of one display line: its bytes (limited
+// to the paragraph), the settings that place them, the room left of the
+// line's width in the window and the share of it each justified gap gets.
+struct TLineLayout {
+    TLineLayout(const TCustomKorvel& Control, const TParagraph& Par, const TLineRecord& Line,
+                bool StaticFormat)
+        : Line(Line), Text(Par.Text), Length(Par.ParLength()),
+          Start(std::clamp(Line.Start, 0, Length)), Stop(std::clamp(Line.Stop, Start, Length)),
+          StaticFormat(StaticFormat), Justified(Control.GetJustified()),
+          Alignment(Control.GetAlignment()), LeftMargin(Control.GetLeftMargin()),
+          Free(Control.View.TextWidth - LeftMargin - Control.GetRightMargin() - Line.Width),
+          TabStep(TabStepOf(Control)) {
+        if (Line.Gaps > 0) {
+            PerGap = Free / Line.Gaps;
+            Extra = Free % Line.Gaps;
+        }
+    }
+
+    uint8_t At(int32_t J) const { return static_cast<uint8_t>(Text[J]); }
+    bool IsTabOrCode(int32_t J) const {
+        return At(J) == '\t' || (StaticFormat && IsFormatCode(At(J)));
+    }
+    bool IsJustifiedBlank(int32_t J) const {
+        return At(J) == ' ' && Justified && J >= Line.JustifyFrom;
+    }
+    // The next tab stop after X, stops every TabStep pixels from Origin.
+    int32_t NextTabStop(int32_t X, int32_t Origin) const {
+        if (TabStep <= 0)
+            return X;
+        return Saturated(int64_t{TabStep} * ((X - Origin) / TabStep + 1) + Origin);
+    }
+
+    const TLineRecord Line;
+    const char* const Text;
+    const int32_t Length;
+    const int32_t Start;
+    const int32_t Stop;
+    const bool StaticFormat;
+    const bool Justified;
+    const TAlignment Alignment;
+    const int32_t LeftMargin;
+    const int32_t Free;
+    const int32_t TabStep;
+    int32_t PerGap = 0;
+    int32_t Extra = 0;
+};
+
+} // namespace
+
+int32_t TKorvelNavigator::OffsetToX() {
+    const TLineRecord Line = CurrentLine(); // makes Par valid
+    const TLineLayout L(*Control, *Par, Line, List().StaticFormat);
+    // A position beyond the line (the middle of a break) measures to its end.
+    const int32_t Target = std::clamp(std::min(ParOffset, L.Line.Stop), L.Start, L.Length);
+    TLineFonts Fonts(*Control, *Par, L.Line);
+
+    // Bytes are measured in segments: a segment ends at a run start, a tab or
+    // a code, where the font or x may change. Tab stops count from the
+    // line's start.
+    int32_t X = 0;
+    int32_t JustExtra = 0;
+    int32_t Acc = L.Extra / 2;
+    int32_t SegStart = L.Start;
+    int32_t J = L.Start;
+    while (J < Target) {
+        if (J >= Fonts.NextRunStart()) {
+            X += Fonts.Measure(L.Text + SegStart, J - SegStart);
+            SegStart = J;
+            Fonts.AdvanceTo(J);
+        }
+        // A justified blank gets its share of the free room; the blank itself
+        // is measured with its segment. Lines without gaps are not justified
+        // (painting widens nothing there).
+        if (L.Line.Gaps > 0 && L.IsJustifiedBlank(J)) {
+            JustExtra += L.PerGap;
+            Acc += L.Extra;
+            if (Acc >= L.Line.Gaps) {
+                ++JustExtra;
+                Acc -= L.Line.Gaps;
+            }
+        }
+        if (!L.IsTabOrCode(J)) {
+            ++J;
+            continue;
+        }
+        X += Fonts.Measure(L.Text + SegStart, J - SegStart);
+        for (; J < Target && L.IsTabOrCode(J); ++J) {
+            if (L.At(J) == '\t')
+                X = L.NextTabStop(X, 0);
+            else
+                Fonts.Toggle(L.At(J));
+        }
+        SegStart = J;
+        Fonts.AdvanceTo(J - 1);
+    }
+    X += Fonts.Measure(L.Text + SegStart, Target - SegStart);
+    X = X + JustExtra - Control->View.LeftPixel;
+
+    // Placement: a justified line that is not the paragraph's last starts at
+    // the left margin whatever the alignment.
+    if ((L.Justified && L.Line.JustifyFrom < L.Length) || L.Alignment == taLeftJustify)
+        return X + L.LeftMargin;
+    if (L.Alignment == taRightJustify)
+        return X + L.LeftMargin + L.Free;
+    return X + L.LeftMargin + L.Free / 2;
+}
+
+void TKorvelNavigator::XToOffset(int32_t XTarget) {
+    const TLineRecord Line = CurrentLine(); // makes Par valid
+    const TLineLayout L(*Control, *Par, Line, List().StaticFormat);
+    TLineFonts Fonts(*Control, *Par, L.Line);
+
+    // Client x where the line's text starts; here a line counts as justified
+    // when it has blanks to widen before its end.
+    int32_t X = L.LeftMargin;
+    if (!(L.Justified && L.Line.JustifyFrom < L.Line.Stop)) {
+        if (L.Alignment == taRightJustify)
+            X += L.Free;
+        else if (L.Alignment == taCenter)
+            X += L.Free / 2;
+    }
+
+    // Walk the characters until the target lies left of the middle of the
+    // next one. Count is the number of characters passed (codes included).
+    const int64_t Goal = int64_t{Control->View.LeftPixel} + XTarget;
+    int32_t Acc = L.Extra / 2;
+    int32_t Count = -1;
+    int32_t W = 0;
+    int32_t J = L.Start;
+    bool Fresh = true; // the next byte is measured alone, not after its neighbour
+    for (;;) {
+        X += W;
+        bool CodesPassed = false;
+        while (L.StaticFormat && J < L.Stop && IsFormatCode(L.At(J))) {
+            Fonts.Toggle(L.At(J));
+            ++Count;
+            ++J;
+            CodesPassed = true;
+        }
+        if (CodesPassed || J >= Fonts.NextRunStart()) {
+            Fresh = true;
+            Fonts.AdvanceTo(J);
+        }
+        if (J < L.Stop) {
+            if (L.At(J) == '\t') {
+                // Tab stops counted from the left margin; without stops a tab
+                // takes no room, as it is painted.
+                W = L.NextTabStop(X, L.LeftMargin) - X;
+            } else {
+                // After a neighbour in the same font the byte's own advance is
+                // the pair's width less the neighbour's, so kerning and
+                // overhang are not counted twice.
+                W = Fresh ? Fonts.Measure(L.Text + J, 1)
+                          : Fonts.Measure(L.Text + J - 1, 2) - Fonts.Measure(L.Text + J - 1, 1);
+                Fresh = false;
+            }
+            if (L.IsJustifiedBlank(J)) {
+                W += L.PerGap;
+                Acc += L.Extra;
+                if (Acc > L.Line.Gaps) {
+                    ++W;
+                    Acc -= L.Line.Gaps;
+                }
+            }
+            ++J;
+        }
+        ++Count;
+        if (J >= L.Stop || Goal < int64_t{X} + W / 2)
+            break;
+    }
+    if (Goal >= int64_t{X} + W / 2)
+        ++Count;
+    SetLineOffset(Count);
+}
+
+int32_t TKorvelNavigator::LineY() {
+    const int32_t Line = GetGlobalLine(); // raises without a control
+    const TViewMetrics& View = Control->View;
+    return Saturated(int64_t{Line} * View.LineHeightPx + View.BaselineY - View.TopPixel);
+}
+
+void TKorvelNavigator::GetPoint(TPoint& Point) {
+    Point.X = OffsetToX();
+    Point.Y = LineY();
+}
+
+void TKorvelNavigator::SetFromPoint(const TPoint& Point) {
+    TParagraphsList& Paragraphs = List();
+    const TViewMetrics& View = Control->View;
+    const int64_t Line = (int64_t{Point.Y} + View.TopPixel) / std::max(View.LineHeightPx, 1);
+    if (Line >= Paragraphs.LineCount) {
+        SetPos(Paragraphs.TextLength);
+        return;
+    }
+    SetGlobalLine(static_cast<int32_t>(std::max<int64_t>(Line, 0)));
+    XToOffset(Point.X);
+}
+
+} // namespace korvel

@@ -1,0 +1,465 @@
+#include "KVSupport/TLineBreaker.h"
+
+#include "KVSupport/FormatCodes.h"
+#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/TParagraph.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace korvel {
+
+namespace {
+
+constexpr int32_t NoRun = std::numeric_limits<int32_t>::max();
+
+// Classes of bytes that end a word. Codes count only with StaticFormat.
+constexpr uint8_t bcBlank = 1;
+constexpr uint8_t bcTab = 2;
+constexpr uint8_t bcCode = 4;
+
+constexpr std::array<uint8_t, 256> MakeByteClasses() {
+    std::array<uint8_t, 256> Classes{};
+    Classes[' '] = bcBlank;
+    Classes['\t'] = bcTab;
+    for (const uint8_t Code : {fcItalic, fcBold, fcHighlight, fcAltFont, fcUnderline})
+        Classes[Code] = bcCode;
+    return Classes;
+}
+
+constexpr std::array<uint8_t, 256> ByteClasses = MakeByteClasses();
+
+int32_t Saturate(int64_t Value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
+
+TLineBreaker::TLineBreaker(TCustomKorvel& Control) : Control(Control) {}
+
+int32_t TLineBreaker::BreakLines(TCanvas* CanvasToUse, bool SelectFontFirst, int32_t& FirstLine,
+                                 int32_t& LastOld, bool Full, int32_t ParIndex, int32_t AvailWidth,
+                                 int32_t& LineDelta) {
+    Canvas = CanvasToUse;
+    Par = &Control.GetParagraphsList()[ParIndex];
+    ParNumber = ParIndex;
+    Lines.Bind(Par);
+    OldCount = Par->LineCountOf();
+    if (Canvas == nullptr)
+        return BreakWithoutCanvas(FirstLine, LastOld, LineDelta);
+
+    FullScan = Full;
+    BeginScan(FirstLine, SelectFontFirst, AvailWidth);
+    for (;;) {
+        ScanGap();
+        HangGap();
+        if (Pos >= Length) {
+            EndParagraph();
+            break;
+        }
+        ScanWord();
+        if (PullUp())
+            continue;
+        if (Overflow())
+            break;
+    }
+    return Store(FirstLine, LastOld, LineDelta);
+}
+
+int32_t TLineBreaker::BreakWithoutCanvas(int32_t& FirstLine, int32_t& LastOld, int32_t& LineDelta) {
+    LineDelta = 1 - OldCount;
+    Lines.SetLineCount(1);
+    if (ParExtraInfo* Extra = Par->GetExtra()) {
+        // A provisional whole line; JustifyFrom = Stop as on every last line.
+        TLineRecord& Line = Extra->Line0;
+        Line.Stop = Extra->Length;
+        Line.Width = Line.FullWidth = Line.Gaps = 0;
+        Line.JustifyFrom = Extra->Length;
+    }
+    Control.GetParagraphsList().LineCount += LineDelta;
+    FirstLine = 0;
+    LastOld = 0;
+    return 1;
+}
+
+void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t AvailWidth) {
+    const ParExtraInfo* Extra = Par->GetExtra();
+    Text = reinterpret_cast<const uint8_t*>(Par->Text);
+    Length = Text != nullptr ? Par->ParLength() : 0;
+    Runs = Extra != nullptr ? Extra->Runs.data() : nullptr;
+    RunCount = Extra != nullptr ? static_cast<int32_t>(Extra->Runs.size()) : 0;
+    StopMask = bcBlank | bcTab | (Control.GetStaticFormat() ? bcCode : 0);
+    Produced.clear();
+    PreviousChanged = false;
+
+    // Start at the old line's start in the state stored with it; a record
+    // that does not fit the paragraph sends the scan back to its start.
+    FirstOld = std::clamp(FirstLine, 0, OldCount - 1);
+    TLineRecord First = OldLine(FirstOld);
+    if (First.Start < 0 || First.Start > Length || First.StartRunIndex < 0 ||
+        First.StartRunIndex > RunCount) {
+        FirstOld = 0;
+        First = OldLine(0);
+        First.Start = 0;
+        First.StartRunIndex = 0;
+    }
+    LastOldLine = FirstOld;
+    Pos = First.Start;
+    X = 0;
+    CodeState = First.StartCodeState;
+    RunIndex = First.StartRunIndex;
+    RunFlags = RunIndex > 0 ? Runs[RunIndex - 1].Flags : Par->StartRun()->Flags;
+    NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
+    StartLine();
+
+    const uint8_t Style = Control.EffectiveStyle(CodeState, RunFlags);
+    if (!SelectFontFirst) {
+        SelectedStyle = Style;
+        BlankWidth = Control.View.BlankWidth;
+        Overhang = Control.View.Overhang;
+        WrapWidth = WrapWidthFor(AvailWidth);
+        return;
+    }
+    // Column wrap counts blanks of the paragraph's first font, so that a
+    // re-format from a later line wraps at the same width as a full one.
+    const uint8_t FirstStyle =
+        Control.EffectiveStyle(Par->StartCodeState(), Par->StartRun()->Flags);
+    if (FirstOld > 0 && Control.GetColumnWrap() > 0 && ((FirstStyle ^ Style) & ~csHighlight) != 0)
+        SelectFont(FirstStyle);
+    else
+        SelectFont(Style);
+    WrapWidth = WrapWidthFor(AvailWidth);
+    if (SelectedStyle != Style)
+        SelectFont(Style);
+}
+
+int64_t TLineBreaker::WrapWidthFor(int32_t AvailWidth) const {
+    int64_t Width;
+    if (!Control.GetWordWrap() && Control.GetAlignment() == taLeftJustify)
+        Width = int64_t{std::numeric_limits<int32_t>::max()} - Control.GetRightMargin();
+    else if (Control.GetColumnWrap() > 0)
+        Width = int64_t{BlankWidth} * Control.GetColumnWrap();
+    else if (Control.GetColumnWrap() < 0)
+        Width = -int64_t{Control.GetColumnWrap()};
+    else
+        Width = int64_t{AvailWidth} - Control.GetLeftMargin() - Control.GetRightMargin();
+    return std::max<int64_t>(Width, 1);
+}
+
+// Blanks, tabs and codes up to the next other byte. Blanks add the blank
+// width, a tab jumps to the next stop and restarts the blanks that
+// justification may widen, codes switch the font.
+void TLineBreaker::ScanGap() {
+    GapStartX = X;
+    GapBegin = GapStart = Pos;
+    GapBlanks = 0;
+    while (Pos < Length) {
+        if (Pos >= NextRunStart)
+            EnterRunsAt(Pos);
+        const uint8_t Class = ByteClasses[Text[Pos]] & StopMask;
+        if (Class == 0)
+            break;
+        if (Class == bcBlank) {
+            X += BlankWidth;
+            ++GapBlanks;
+        } else if (Class == bcTab) {
+            X = NextTabStop(X);
+            LineBlanks = 0;
+            GapBlanks = 0;
+            GapStart = JustifyCandidate = Pos;
+        } else {
+            CodeState = ToggleCode(CodeState, Text[Pos]);
+            StyleChanged();
+        }
+        ++Pos;
+    }
+    LineBlanks += GapBlanks;
+}
+
+// A gap at the start of a line after the first belongs to the line before:
+// blanks never begin a wrapped line.
+void TLineBreaker::HangGap() {
+    const bool OnOldLine = Produced.empty();
+    if (Pos == GapBegin || GapStart != LineStart || (OnOldLine && FirstOld == 0))
+        return;
+    TLineRecord& Previous = OnOldLine ? OldLine(FirstOld - 1) : Produced.back();
+    Previous.Stop = Pos;
+    Previous.FullWidth = Saturate(Previous.FullWidth + (X - GapStartX));
+    PreviousChanged = PreviousChanged || OnOldLine;
+    StartLine();
+}
+
+// The bytes up to the next blank, tab or the end, measured segment by
+// segment; codes inside take no width. The font's overhang is counted once,
+// for the segment that ends the word.
+void TLineBreaker::ScanWord() {
+    if (Pos >= NextRunStart)
+        EnterRunsAt(Pos);
+    WordStart = Pos;
+    WordStartX = X;
+    WordState = Snapshot();
+    int64_t Width = 0;
+    int32_t TailOverhang = 0;
+    int32_t SegmentStart = Pos;
+    for (;;) {
+        if (Pos >= NextRunStart) {
+            if (Pos > SegmentStart) {
+                Width += Measure(SegmentStart, Pos);
+                TailOverhang = Overhang;
+            }
+            EnterRunsAt(Pos);
+            SegmentStart = Pos;
+        }
+        const int32_t Limit = std::min(Length, NextRunStart);
+        while (Pos < Limit && (ByteClasses[Text[Pos]] & StopMask) == 0)
+            ++Pos;
+        if (Pos == Limit && Pos < Length)
+            continue; // a run starts here
+        if (Pos > SegmentStart) {
+            Width += Measure(SegmentStart, Pos);
+            TailOverhang = Overhang;
+        }
+        if (!IsCode(Pos))
+            break;
+        CodeState = ToggleCode(CodeState, Text[Pos]);
+        StyleChanged();
+        SegmentStart = ++Pos;
+        TailOverhang = 0;
+    }
+    WordWidth = Width - TailOverhang;
+    X += WordWidth;
+}
+
+// While nothing has been completed, a word that begins the first re-formatted
+// line moves up when it fits on the line before (text was deleted there).
+bool TLineBreaker::PullUp() {
+    if (!Produced.empty() || FirstOld == 0 || WordStart != LineStart || Pos == WordStart)
+        return false;
+    TLineRecord& Previous = OldLine(FirstOld - 1);
+    if (Previous.FullWidth + WordWidth > WrapWidth)
+        return false;
+    // The blanks that hung at its end now stand between words.
+    const int32_t Begin = std::max(Previous.Start, 0);
+    for (int32_t I = std::min(Previous.Stop, Length); I > Begin && Text[I - 1] == ' '; --I)
+        ++Previous.Gaps;
+    Previous.Stop = Pos;
+    Previous.FullWidth = Previous.Width = Saturate(Previous.FullWidth + WordWidth);
+    NoteWidth(Previous.Width);
+    PreviousChanged = true;
+    StartLine();
+    return true;
+}
+
+// A word that passes the wrap width ends the line before it; when it alone
+// is too wide for a line it is split.
+bool TLineBreaker::Overflow() {
+    if (X <= WrapWidth)
+        return false;
+    if (WordStart > LineStart) {
+        const TLineRecord Line =
+            LineUpTo(WordStart, GapStartX, WordStartX, LineBlanks - GapBlanks, JustifyCandidate);
+        if (CompleteLine(Line))
+            return true;
+        LineStart = JustifyCandidate = WordStart;
+        LineStartState = WordState.CodeState;
+        LineBlanks = 0;
+        X = WordWidth;
+        if (WordWidth <= WrapWidth)
+            return false;
+    }
+    Pos = WordStart;
+    X = 0;
+    Restore(WordState);
+    return SplitWord();
+}
+
+// Takes bytes from the line start one at a time while the line fits: a tab
+// or code starts a group of tabs and codes taken together; any other byte is
+// measured alone. The byte that overflowed is given back when more than one
+// was taken, unless a code or a run begins right after it.
+bool TLineBreaker::SplitWord() {
+    int32_t Taken = 0;
+    int32_t BeforePos = Pos;
+    int64_t BeforeX = X;
+    TStyleState Before = Snapshot();
+    while (X <= WrapWidth && Pos < Length) {
+        BeforePos = Pos;
+        BeforeX = X;
+        Before = Snapshot();
+        if ((ByteClasses[Text[Pos]] & StopMask & (bcTab | bcCode)) != 0) {
+            for (; Pos < Length && (ByteClasses[Text[Pos]] & StopMask & (bcTab | bcCode)) != 0;
+                 ++Pos) {
+                if (Pos >= NextRunStart)
+                    EnterRunsAt(Pos);
+                if (Text[Pos] == '\t') {
+                    X = NextTabStop(X);
+                } else {
+                    CodeState = ToggleCode(CodeState, Text[Pos]);
+                    StyleChanged();
+                }
+            }
+        } else {
+            if (Pos >= NextRunStart)
+                EnterRunsAt(Pos);
+            X += Measure(Pos, Pos + 1);
+            ++Pos;
+        }
+        ++Taken;
+    }
+    const bool RunStartsHere = RunIndex < RunCount && Runs[RunIndex].Offset == Pos;
+    if (Taken > 1 && X > WrapWidth && !IsCode(Pos) && !RunStartsHere) {
+        Pos = BeforePos;
+        X = BeforeX;
+        Restore(Before);
+    }
+    if (CompleteLine(LineUpTo(Pos, X, X, 0, Pos)))
+        return true;
+    StartLine();
+    return false;
+}
+
+void TLineBreaker::EndParagraph() {
+    if (Pos > LineStart || (Produced.empty() && FirstOld == 0)) {
+        Produced.push_back(LineUpTo(Length, X, X, 0, Length));
+        NoteWidth(Produced.back().Width);
+    }
+    LastOldLine = OldCount - 1;
+}
+
+bool TLineBreaker::CompleteLine(const TLineRecord& Line) {
+    Produced.push_back(Line);
+    NoteWidth(Line.Width);
+    if (FullScan)
+        return false;
+    while (LastOldLine < OldCount - 1 && OldLine(LastOldLine).Stop < Line.Stop)
+        ++LastOldLine;
+    return LastOldLine < OldCount - 1 && OldLine(LastOldLine).Stop == Line.Stop;
+}
+
+// The new lines replace the old lines FirstOld .. LastOldLine; the old lines
+// after them move by the difference. A one-line paragraph without extension
+// stays compact.
+int32_t TLineBreaker::Store(int32_t& FirstLine, int32_t& LastOld, int32_t& LineDelta) {
+    const int32_t NewLines = static_cast<int32_t>(Produced.size());
+    LineDelta = NewLines - (LastOldLine - FirstOld + 1);
+    if (NewLines == 1 && !Par->HasExtra()) {
+        Par->SetLine0(Produced.front());
+    } else {
+        ParExtraInfo& Extra = Par->AttachExtra();
+        auto Line = [&Extra](int32_t Index) -> TLineRecord& {
+            return Index == 0 ? Extra.Line0 : Extra.MoreLines[static_cast<size_t>(Index - 1)];
+        };
+        const int32_t NewCount = OldCount + LineDelta;
+        if (LineDelta > 0) {
+            Lines.SetLineCount(NewCount);
+            for (int32_t I = OldCount - 1; I > LastOldLine; --I)
+                Line(I + LineDelta) = Line(I);
+        } else if (LineDelta < 0) {
+            for (int32_t I = LastOldLine + 1; I < OldCount; ++I)
+                Line(I + LineDelta) = Line(I);
+            Lines.SetLineCount(NewCount);
+        }
+        for (int32_t I = 0; I < NewLines; ++I)
+            Line(FirstOld + I) = Produced[static_cast<size_t>(I)];
+    }
+    if (LineDelta != 0) {
+        Control.GetParagraphsList().LineCount += LineDelta;
+        LastOldLine += LineDelta;
+    }
+    FirstLine = PreviousChanged ? FirstOld - 1 : FirstOld;
+    LastOld = LastOldLine;
+    return OldCount + LineDelta;
+}
+
+void TLineBreaker::StartLine() {
+    LineStart = JustifyCandidate = Pos;
+    LineStartState = CodeState;
+    LineBlanks = 0;
+    X = 0;
+}
+
+TLineRecord TLineBreaker::LineUpTo(int32_t Stop, int64_t Width, int64_t FullWidth, int32_t Gaps,
+                                   int32_t JustifyFrom) const {
+    return {LineStart, Stop,        Saturate(Width), Saturate(FullWidth),
+            Gaps,      JustifyFrom, LineStartState,  RunsBefore(LineStart)};
+}
+
+void TLineBreaker::NoteWidth(int32_t Width) {
+    TViewMetrics& View = Control.View;
+    if (Width <= View.MaxLineWidth)
+        return;
+    View.MaxLineWidth = Width;
+    if (!Control.GetWordWrap() || Control.GetColumnWrap() > 0)
+        View.WidestPara = ParNumber;
+}
+
+void TLineBreaker::Restore(const TStyleState& State) {
+    CodeState = State.CodeState;
+    RunIndex = State.RunIndex;
+    RunFlags = State.RunFlags;
+    NextRunStart = State.NextRunStart;
+    StyleChanged();
+}
+
+void TLineBreaker::EnterRunsAt(int32_t At) {
+    while (RunIndex < RunCount && Runs[RunIndex].Offset <= At)
+        ++RunIndex;
+    RunFlags = RunIndex > 0 ? Runs[RunIndex - 1].Flags : Par->StartRun()->Flags;
+    NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
+    StyleChanged();
+}
+
+int32_t TLineBreaker::RunsBefore(int32_t Offset) const {
+    int32_t Index = RunIndex;
+    while (Index > 0 && Runs[Index - 1].Offset >= Offset)
+        --Index;
+    while (Index < RunCount && Runs[Index].Offset < Offset)
+        ++Index;
+    return Index;
+}
+
+void TLineBreaker::StyleChanged() {
+    const uint8_t Style = Control.EffectiveStyle(CodeState, RunFlags);
+    if (((Style ^ SelectedStyle) & ~csHighlight) != 0)
+        SelectFont(Style);
+}
+
+// Selects the font of Style and measures its blank: the extent of two blanks
+// minus that of one is the advance, and what one blank reports beyond its
+// advance is the overhang every measured run carries.
+void TLineBreaker::SelectFont(uint8_t Style) {
+    Control.SelectStyleFont(*Canvas, Style);
+    SelectedStyle = Style;
+    TSize Two{};
+    TSize One{};
+    if (Canvas->GetTextExtent("  ", 2, Two) && Canvas->GetTextExtent(" ", 1, One)) {
+        BlankWidth = Two.cx - One.cx;
+        Overhang = 2 * One.cx - Two.cx;
+    } else {
+        BlankWidth = 1;
+        Overhang = 0;
+    }
+    Control.View.BlankWidth = BlankWidth;
+    Control.View.Overhang = Overhang;
+}
+
+bool TLineBreaker::IsCode(int32_t At) const {
+    return At < Length && (ByteClasses[Text[At]] & StopMask & bcCode) != 0;
+}
+
+int64_t TLineBreaker::Measure(int32_t From, int32_t To) const {
+    return Control.MeasureText(*Canvas, reinterpret_cast<const char*>(Text) + From, To - From);
+}
+
+// Tab stops are counted from the line's start: every TabStops blank widths
+// of the control font, or every -TabStops pixels; 0 gives tabs no width.
+int64_t TLineBreaker::NextTabStop(int64_t At) const {
+    const int32_t TabStops = Control.GetTabStops();
+    const int64_t Step =
+        TabStops > 0 ? int64_t{TabStops} * Control.View.SpaceWidth : -int64_t{TabStops};
+    return Step > 0 ? Step * (At / Step + 1) : At;
+}
+
+} // namespace korvel

@@ -15,6 +15,8 @@
 
 namespace korvel {
 
+class TKorvelNavigator;
+
 // The text of one control: an ordered list of paragraph records (TParagraph,
 // 1024 per 32 KB block, never moved while the list grows).
 //
@@ -37,6 +39,7 @@ namespace korvel {
 // The list takes no locks: every operation runs on the control's thread.
 class TParagraphsList : public TDynArrayOf<TParagraph> {
     friend class TParagraphLoader;
+    friend class TRangeReplacer;
 
 public:
     // Bytes read per chunk while loading, and the shortest load buffer.
@@ -97,6 +100,23 @@ public:
     void SaveText(TStream& Stream, bool CompactCodes, int32_t ProgressInterval,
                   const TNotifyEvent& Progress, TKorvelLineBreak LineBreak,
                   bool DiscardTrailing) const;
+
+    // Replaces the text between StartNav and EndNav (StartNav not after
+    // EndNav, both navigators of the control that owns this list) by NewText
+    // (zero-terminated; null means empty; only read). A CR or CR LF in it
+    // ends a paragraph, a lone LF stays a character. With CloseFormats and
+    // StaticFormat, codes that switch the net toggles of the new and the
+    // removed text back off follow the new text; with DiscardTrailing the new
+    // paragraphs keep no trailing blanks and tabs. Reports whether highlight
+    // runs lay in the range (RunsCut), the change of the display-line count
+    // and of TextLength; the paragraph count changes by the number of breaks
+    // inserted minus those removed. Afterwards EndNav stands after the new
+    // text and its closing codes, StartNav at the start of the range.
+    // "Text too long" (the text or a paragraph buffer beyond the 32-bit
+    // range) is raised before anything changes.
+    void ReplaceRange(const char* NewText, TKorvelNavigator& StartNav, bool& RunsCut,
+                      int32_t& LineDelta, int32_t& CharDelta, bool CloseFormats,
+                      bool DiscardTrailing, TKorvelNavigator& EndNav);
 
     // Frees every text, extension and load buffer. The list is left empty
     // (count 0, capacity one block), TextLength = LineCount = 0, FormatLast = -1.

@@ -1,0 +1,562 @@
+#include "KVSupport/TRangeReplacer.h"
+
+#include "KVSupport/FormatCodes.h"
+#include "KVSupport/ParagraphLookups.h"
+#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/TKorvelNavigator.h"
+#include "KVSupport/TParagraphsList.h"
+#include "KVSupport/TextBuffer.h"
+#include "framework/Exceptions.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <functional>
+
+namespace korvel {
+
+namespace {
+
+bool IsBlank(char Ch) {
+    return Ch == ' ' || Ch == '\t';
+}
+
+std::string_view WithoutTrailingBlanks(std::string_view Text) {
+    while (!Text.empty() && IsBlank(Text.back()))
+        Text.remove_suffix(1);
+    return Text;
+}
+
+// The bytes From .. To - 1 of a paragraph.
+std::string_view BytesOf(const TParagraph& Par, int32_t From, int32_t To) {
+    return From < To ? std::string_view(Par.Text + From, static_cast<size_t>(To - From))
+                     : std::string_view();
+}
+
+// Length as the length of a text; "Text too long" outside the 32-bit range.
+int32_t TextSize(int64_t Length) {
+    if (Length < 0 || Length > INT32_MAX)
+        throw Exception(STextTooLong);
+    return static_cast<int32_t>(Length);
+}
+
+// Copies Bytes to Dest and returns the place after them.
+char* Put(char* Dest, std::string_view Bytes) {
+    if (!Bytes.empty())
+        std::memcpy(Dest, Bytes.data(), Bytes.size());
+    return Dest + Bytes.size();
+}
+
+bool Overlaps(const char* A, int64_t ASize, std::string_view B) {
+    const std::less<const char*> Before;
+    return ASize > 0 && !B.empty() && Before(A, B.data() + B.size()) && Before(B.data(), A + ASize);
+}
+
+// The display line of a navigator standing at Offset of Par: its own cached
+// line when that line holds the offset (a navigator may keep a position at a
+// line's end on that line), else the line found from the offset.
+int32_t LineOfNavigator(TKorvelNavigator& Nav, const TParagraph& Par, int32_t Offset) {
+    const int32_t Line = Nav.GetLineIndex();
+    if (Line >= 0 && Line < Par.LineCountOf()) {
+        const TLineRecord Record = LineRecordOf(Par, Line);
+        if (Record.Start <= Offset && Offset <= Record.Stop)
+            return Line;
+    }
+    return LineContaining(Par, Offset);
+}
+
+TLineRecord& LineAt(ParExtraInfo& Extra, int32_t Index) {
+    return Index == 0 ? Extra.Line0 : Extra.MoreLines[static_cast<size_t>(Index - 1)];
+}
+
+} // namespace
+
+TRangeReplacer::TRangeReplacer(TParagraphsList& List, TKorvelNavigator& StartNav,
+                               TKorvelNavigator& EndNav, const char* NewText, bool CloseFormats,
+                               bool DiscardTrailing)
+    : List(List), StartNav(StartNav), EndNav(EndNav), NewText(NewText), CloseFormats(CloseFormats),
+      DiscardTrailing(DiscardTrailing) {}
+
+TRangeReplacer::~TRangeReplacer() {
+    FreeTextBuffer(PreparedBuffer);
+    for (TParagraph& Record : NewRecords)
+        Record.Release();
+}
+
+TReplaceOutcome TRangeReplacer::Run() {
+    LocateEnds();
+    CutNewText();
+    DiscardTrailingBlanks();
+    RecordEntryValues();
+    ScanReplacedRange();
+    ChooseClosingCodes();
+    MeasureCharDelta();
+    if (P1 == P2 && Breaks == 0)
+        ReplaceInParagraph();
+    else
+        ReplaceParagraphs();
+    return Outcome();
+}
+
+// --- Planning ---
+
+void TRangeReplacer::LocateEnds() {
+    for (const TKorvelNavigator* Nav : {&StartNav, &EndNav})
+        if (Nav->GetControl() == nullptr || &Nav->GetControl()->GetParagraphsList() != &List)
+            throw Exception(SInternalKorvelError);
+    OldCount = List.GetCount();
+    P1 = StartNav.GetParIndex();
+    O1 = StartNav.GetParOffset();
+    P2 = EndNav.GetParIndex();
+    O2 = EndNav.GetParOffset();
+    // A position between the two characters of a break stands for the break
+    // itself: half a break cannot be replaced, nor text put into its middle.
+    if (const int32_t End = List.At(P1).ParLength(); O1 > End) {
+        O1 = End;
+        StartMoved = true;
+    }
+    if (const int32_t End = List.At(P2).ParLength(); O2 > End) {
+        O2 = End;
+        EndMoved = true;
+    }
+    if (P1 > P2 || (P1 == P2 && O1 > O2))
+        throw Exception(SInternalKorvelError);
+}
+
+// The pieces end at each CR; a CR LF is one break. A lone LF is no break
+// here: it stays in the text as a character.
+void TRangeReplacer::CutNewText() {
+    const std::string_view Text = NewText != nullptr ? std::string_view(NewText) : "";
+    TextSize(static_cast<int64_t>(Text.size()));
+    if (List.StaticFormat)
+        NetCodes = ToggleCodes(0, Text);
+    size_t PieceStart = 0;
+    for (size_t Cr = Text.find('\r'); Cr != std::string_view::npos; Cr = Text.find('\r', Cr + 1)) {
+        Pieces.push_back(Text.substr(PieceStart, Cr - PieceStart));
+        if (Cr + 1 < Text.size() && Text[Cr + 1] == '\n')
+            ++Cr;
+        PieceStart = Cr + 1;
+    }
+    Pieces.push_back(Text.substr(PieceStart));
+    Breaks = static_cast<int32_t>(Pieces.size() - 1);
+}
+
+// Trailing blanks and tabs are not kept in the new paragraphs. When the new
+// text starts with a break after nothing but blanks, the blanks before the
+// start are replaced too, since they would end a paragraph. The last piece
+// keeps its blanks when the rest of EndNav's paragraph follows it.
+void TRangeReplacer::DiscardTrailingBlanks() {
+    if (DiscardTrailing) {
+        if (Breaks > 0 && WithoutTrailingBlanks(Pieces.front()).empty()) {
+            const TParagraph& Par = List.At(P1);
+            const int32_t Before = O1;
+            while (O1 > 0 && IsBlank(Par.Text[O1 - 1]))
+                --O1;
+            StartMoved |= O1 != Before;
+        }
+        const bool EndsParagraph = O2 == List.At(P2).ParLength();
+        for (size_t K = 0; K < Pieces.size(); ++K)
+            if (K + 1 < Pieces.size() || EndsParagraph)
+                Pieces[K] = WithoutTrailingBlanks(Pieces[K]);
+    }
+    int64_t Bytes = 0;
+    for (const std::string_view Piece : Pieces)
+        Bytes += static_cast<int64_t>(Piece.size());
+    Len = TextSize(Bytes);
+}
+
+void TRangeReplacer::RecordEntryValues() {
+    const TParagraph& First = List.At(P1);
+    const TParagraph& Last = List.At(P2);
+    Pos1 = First.StartOffset + O1;
+    Pos2 = Last.StartOffset + O2;
+    Removed = Pos2 - Pos1;
+    L1 = StartMoved ? LineContaining(First, O1) : LineOfNavigator(StartNav, First, O1);
+    L2 = EndMoved ? LineContaining(Last, O2) : LineOfNavigator(EndNav, Last, O2);
+    if (P1 == P2)
+        L2 = std::max(L2, L1);
+    const ParExtraInfo* FirstExtra = First.GetExtra();
+    R1 = FirstExtra != nullptr ? RunsBefore(*FirstExtra, O1) : 0;
+    RunAtStart = R1 > 0 ? FirstExtra->Runs[static_cast<size_t>(R1 - 1)] : *First.StartRun();
+    // The runs that start exactly at the end of the range are replaced too.
+    R2 = Last.HasExtra() ? RunsUpTo(*Last.GetExtra(), O2) : 0;
+}
+
+// NetCodes gathers the toggles of the new and of the removed text; RunsCut
+// whether runs lie in the removed range.
+void TRangeReplacer::ScanReplacedRange() {
+    for (int32_t I = P1; I <= P2; ++I) {
+        const TParagraph& Par = List.At(I);
+        const int32_t From = I == P1 ? O1 : 0;
+        const int32_t To = I == P2 ? O2 : Par.ParLength();
+        if (List.StaticFormat)
+            NetCodes = ToggleCodes(NetCodes, BytesOf(Par, From, To));
+        if (I < P2 && (I == P1 ? R1 < Par.RunCount() : Par.RunCount() > 0))
+            RunsCut = true;
+    }
+    if (P2 > P1 ? R2 > 0 : R1 < R2)
+        RunsCut = true;
+}
+
+// The codes that switch the net toggles back off go after the new text, so
+// the text behind the range keeps its formatting.
+void TRangeReplacer::ChooseClosingCodes() {
+    if (CloseFormats && NetCodes != 0)
+        Closing = ClosingCodes(NetCodes);
+}
+
+// The inserted length counts every break as 2 and includes the closing codes.
+void TRangeReplacer::MeasureCharDelta() {
+    const int64_t Inserted =
+        int64_t{Len} + 2 * int64_t{Breaks} + static_cast<int64_t>(Closing.size());
+    TextSize(List.TextLength + Inserted - Removed);
+    CharDelta = static_cast<int32_t>(Inserted - Removed);
+}
+
+// --- One paragraph, no break ---
+
+void TRangeReplacer::ReplaceInParagraph() {
+    PlanParagraphStorage();
+    PrepareParagraphStorage();
+    StartChange();
+    TParagraph& Par = List.At(P1);
+    RemoveRunsInRange(Par);
+    StoreParagraphText(Par);
+    Par.SetParLength(NewLen);
+    PatchDisplayLines(Par);
+    ShiftLaterParagraphs(P1 + 1);
+    AddTotals();
+}
+
+// The text is edited in place while its buffer is large enough and has less
+// than 1/8 slack; otherwise it gets a new buffer with 1/64 slack (none when
+// it becomes empty). A text still in a load buffer counts as an exact copy
+// of itself, which is what taking ownership of it gives.
+void TRangeReplacer::PlanParagraphStorage() {
+    const TParagraph& Par = List.At(P1);
+    const int32_t OldLen = Par.ParLength();
+    NewLen = TextSize(int64_t{OldLen} - (O2 - O1) + Len + static_cast<int64_t>(Closing.size()));
+    const bool Owned = (Par.Flags & pfOwnText) != 0;
+    const int64_t Cap = Owned ? TextBufferSize(Par.Text) : OldLen > 0 ? int64_t{OldLen} + 1 : 0;
+    // Text read from the buffer itself must not be overwritten while it is copied.
+    const bool Aliased = Owned && Overlaps(Par.Text, Cap, Pieces.front());
+    if (NewLen < Cap && Cap < int64_t{NewLen} + NewLen / 8 && !Aliased) {
+        Storage = TStorage::InPlace;
+    } else if (NewLen == 0) {
+        Storage = TStorage::NoText;
+    } else {
+        Storage = TStorage::NewBuffer;
+        BufferSize = SlackBufferSize(NewLen);
+    }
+}
+
+void TRangeReplacer::PrepareParagraphStorage() {
+    TParagraph& Par = List.At(P1);
+    if (Storage == TStorage::InPlace && (Par.Flags & pfOwnText) == 0)
+        PreparedBuffer = NewTextBuffer(Par.Text, Par.ParLength(), Par.ParLength() + 1);
+    else if (Storage == TStorage::NewBuffer)
+        PreparedBuffer = AllocTextBuffer(BufferSize);
+    // A length from 65535 on lives in the extension: attach it now, while a
+    // failure still changes nothing.
+    if (NewLen >= CompactLengthLimit)
+        Par.AttachExtra();
+}
+
+// Runs in the range go; the runs behind it move with their characters.
+void TRangeReplacer::RemoveRunsInRange(TParagraph& Par) {
+    ParExtraInfo* Extra = Par.GetExtra();
+    if (Extra == nullptr)
+        return;
+    TDynInfoArray& Runs = Extra->Runs;
+    for (size_t I = static_cast<size_t>(R2); I < Runs.size(); ++I)
+        Runs[I].Offset += CharDelta;
+    if (R1 < R2)
+        Runs.erase(Runs.begin() + R1, Runs.begin() + R2);
+}
+
+void TRangeReplacer::StoreParagraphText(TParagraph& Par) {
+    const bool Owned = (Par.Flags & pfOwnText) != 0;
+    char* const Old = Par.Text;
+    const int32_t OldLen = Par.ParLength();
+    const int32_t Inserted = Len + static_cast<int32_t>(Closing.size());
+    switch (Storage) {
+    case TStorage::InPlace: {
+        char* Buffer = Owned ? Old : PreparedBuffer;
+        std::memmove(Buffer + O1 + Inserted, Buffer + O2, static_cast<size_t>(OldLen - O2) + 1);
+        Put(Put(Buffer + O1, Pieces.front()), Closing);
+        Par.Text = Buffer;
+        break;
+    }
+    case TStorage::NewBuffer: {
+        char* End = Put(PreparedBuffer, BytesOf(Par, 0, O1));
+        End = Put(Put(End, Pieces.front()), Closing);
+        *Put(End, BytesOf(Par, O2, OldLen)) = 0;
+        if (Owned)
+            FreeTextBuffer(Old);
+        Par.Text = PreparedBuffer;
+        break;
+    }
+    case TStorage::NoText:
+        if (Owned)
+            FreeTextBuffer(Old);
+        Par.Text = nullptr;
+        break;
+    }
+    PreparedBuffer = nullptr;
+    Par.Flags |= pfOwnText;
+}
+
+// A wrapped paragraph keeps its display lines, shifted over the edit, so
+// that it stays paintable and re-formatting can stop at the first line end
+// that is unchanged. Lines that lay wholly in the range become empty lines at
+// its end. When runs were cut, the lines after the first changed one are
+// dropped instead: re-highlighting changes them anyway.
+void TRangeReplacer::PatchDisplayLines(TParagraph& Par) {
+    ParExtraInfo* Extra = Par.GetExtra();
+    if (Extra == nullptr)
+        return;
+    const int32_t Count = Par.LineCountOf();
+    if (RunsCut) {
+        LineDelta = L1 + 1 - Count;
+        Extra->MoreLines.resize(static_cast<size_t>(L1));
+        LineAt(*Extra, L1).Stop = NewLen;
+        List.LinesPatched = false;
+        return;
+    }
+    if (L2 > L1) {
+        const int32_t EndOfInsert = O1 + Len + static_cast<int32_t>(Closing.size());
+        LineAt(*Extra, L1).Stop = EndOfInsert;
+        for (int32_t I = L1 + 1; I < L2; ++I)
+            LineAt(*Extra, I).Start = LineAt(*Extra, I).Stop = EndOfInsert;
+        LineAt(*Extra, L2).Start = EndOfInsert;
+    }
+    LineAt(*Extra, L2).Stop += CharDelta;
+    for (int32_t I = L2 + 1; I < Count; ++I) {
+        TLineRecord& Line = LineAt(*Extra, I);
+        Line.Start += CharDelta;
+        Line.Stop += CharDelta;
+        Line.JustifyFrom += CharDelta;
+    }
+    List.LinesPatched = true;
+}
+
+// --- Several paragraphs or breaks ---
+
+void TRangeReplacer::ReplaceParagraphs() {
+    D = Breaks - (P2 - P1);
+    for (int32_t K = 0; K <= Breaks; ++K)
+        SlackBufferSize(TextSize(NewRecordLength(K)));
+    BuildNewRecords();
+    if (OldCount + D > List.GetCapacity())
+        List.SetCapacity(OldCount + D);
+    StartChange();
+    AdjustFormatCounters();
+    ReleaseOldParagraphs();
+    MoveRecordsIntoPlace();
+    AddTotals();
+}
+
+// New paragraph K holds piece K; the first one is preceded by the part of P1
+// before the range, the last one followed by the closing codes and the part
+// of P2 after the range.
+int64_t TRangeReplacer::NewRecordLength(int32_t K) const {
+    int64_t Length = static_cast<int64_t>(Pieces[static_cast<size_t>(K)].size());
+    if (K == 0)
+        Length += O1;
+    if (K == Breaks)
+        Length += static_cast<int64_t>(Closing.size()) + List.At(P2).ParLength() - O2;
+    return Length;
+}
+
+void TRangeReplacer::BuildNewRecords() {
+    NewRecords.reserve(static_cast<size_t>(Breaks) + 1);
+    int32_t Offset = List.At(P1).StartOffset;
+    uint8_t CodeState = List.At(P1).StartCodeState();
+    for (int32_t K = 0; K <= Breaks; ++K) {
+        BuildNewRecord(K, Offset, CodeState);
+        Offset += NewRecords.back().ParLength() + 2;
+    }
+}
+
+// Each new paragraph owns a buffer with 1/64 slack and has one display line
+// until it is formatted. The first keeps P1's runs before the range, its
+// highlighting flags, start code state and start run; the last takes over
+// P2's runs behind the range, moved with their characters. CodeState comes
+// in as the state at the record's start and goes out as the state at its end.
+void TRangeReplacer::BuildNewRecord(int32_t K, int32_t StartOffset, uint8_t& CodeState) {
+    const TParagraph& First = List.At(P1);
+    const TParagraph& Last = List.At(P2);
+    const auto Length = static_cast<int32_t>(NewRecordLength(K));
+    NewRecords.push_back(TParagraph::Empty(StartOffset, First.FirstLine + K));
+    TParagraph& Record = NewRecords.back();
+    Record.Text = AllocTextBuffer(SlackBufferSize(Length));
+    Record.Flags = pfOwnText;
+    char* End = Record.Text;
+    if (K == 0)
+        End = Put(End, BytesOf(First, 0, O1));
+    End = Put(End, Pieces[static_cast<size_t>(K)]);
+    if (K == Breaks)
+        End = Put(Put(End, Closing), BytesOf(Last, O2, Last.ParLength()));
+    *End = 0;
+    Record.SetParLength(Length);
+    if (ParExtraInfo* Extra = Record.GetExtra())
+        Extra->Line0 = TLineRecord::Whole(Length, 0);
+
+    if (K == 0) {
+        Record.Flags |= First.Flags & (pfScanned | pfKeywords);
+        if (R1 > 0) {
+            const TDynInfoArray& Runs = First.GetExtra()->Runs;
+            Record.AttachExtra().Runs.assign(Runs.begin(), Runs.begin() + R1);
+        }
+    }
+    if (K == Breaks && R2 < Last.RunCount()) {
+        const int32_t Shift = Length - (Last.ParLength() - O2) - O2;
+        const TDynInfoArray& Runs = Last.GetExtra()->Runs;
+        TDynInfoArray& Taken = Record.AttachExtra().Runs;
+        for (auto Run = Runs.begin() + R2; Run != Runs.end(); ++Run) {
+            Taken.push_back(*Run);
+            Taken.back().Offset += Shift;
+        }
+    }
+    Record.SetStartCodeState(CodeState);
+    GiveStartRun(Record, K);
+    CodeState = List.StaticFormat ? ToggleCodes(CodeState, Record.View()) : 0;
+}
+
+// The first new paragraph shares P1's start run; the others start with the
+// run in force at the start of the range (all sharing one copy of it).
+void TRangeReplacer::GiveStartRun(TParagraph& Record, int32_t K) {
+    if (K == 0 || R1 == 0) {
+        Record.SetStartRun(List.At(P1).StartRun(), false);
+    } else if (SharedStartRun == nullptr) {
+        Record.SetStartRun(&RunAtStart, true);
+        SharedStartRun = Record.StartRun();
+    } else {
+        Record.SetStartRun(SharedStartRun, false);
+    }
+}
+
+// The formatter's range follows the paragraphs it names; when it named one
+// of the replaced paragraphs it restarts at the new ones.
+void TRangeReplacer::AdjustFormatCounters() {
+    if (P1 < List.FormatFrontier)
+        List.FormatFrontier = P2 < List.FormatFrontier ? List.FormatFrontier + D : P1;
+    if (P1 < List.FormatLast && P2 < List.FormatLast)
+        List.FormatLast += D;
+    else
+        List.FormatLast = P1 + Breaks;
+}
+
+void TRangeReplacer::ReleaseOldParagraphs() {
+    int32_t RemovedLines = 0;
+    for (int32_t I = P1; I <= P2; ++I) {
+        TParagraph& Par = List.At(I);
+        RemovedLines += Par.LineCountOf();
+        Par.Release();
+    }
+    LineDelta = Breaks + 1 - RemovedLines;
+}
+
+// The paragraphs after P2 move by D slots (from the last down when the list
+// grows, from the first up when it shrinks), their offsets and first lines
+// shifted on the way; then the new records take slots P1 .. P1 + Breaks. The
+// record array gives back blocks only when it is clearly oversized.
+void TRangeReplacer::MoveRecordsIntoPlace() {
+    const auto MoveRecord = [this](int32_t From) {
+        TParagraph Record = List.At(From);
+        Record.StartOffset += CharDelta;
+        Record.FirstLine += LineDelta;
+        List.At(From + D) = Record;
+    };
+    if (D > 0) {
+        List.SetCount(OldCount + D);
+        for (int32_t I = OldCount - 1; I > P2; --I)
+            MoveRecord(I);
+    } else if (D < 0) {
+        for (int32_t I = P2 + 1; I < OldCount; ++I)
+            MoveRecord(I);
+    } else {
+        ShiftLaterParagraphs(P2 + 1);
+    }
+    for (int32_t K = 0; K <= Breaks; ++K)
+        List.At(P1 + K) = NewRecords[static_cast<size_t>(K)];
+    NewRecords.clear(); // the slots own them now
+    if (D < 0)
+        List.SetCount(OldCount + D);
+    List.ShrinkCapacityIfOversized();
+}
+
+// --- Both ---
+
+void TRangeReplacer::StartChange() {
+    List.TextChanged = true;
+    List.MarkChanged(P1, L1, P2);
+}
+
+void TRangeReplacer::ShiftLaterParagraphs(int32_t From) {
+    if (LineDelta != 0)
+        List.ShiftBoth(From, CharDelta, LineDelta);
+    else if (CharDelta != 0)
+        List.ShiftStartOffsets(From, CharDelta);
+}
+
+void TRangeReplacer::AddTotals() {
+    List.ChangeLineDelta += LineDelta;
+    List.ChangeLastPara += D;
+    List.TextLength += CharDelta;
+    List.LineCount += LineDelta;
+}
+
+TReplaceOutcome TRangeReplacer::Outcome() const {
+    TReplaceOutcome Result;
+    Result.RunsCut = RunsCut;
+    Result.LineDelta = LineDelta;
+    Result.CharDelta = CharDelta;
+    Result.StartPar = P1;
+    Result.StartParOffset = O1;
+    Result.StartPos = Pos1;
+    Result.StartRunIndex = R1;
+    const int32_t Inserted = CharDelta + Removed;
+    Result.EndPos = Pos1 + Inserted;
+    if (Breaks == 0) {
+        Result.EndPar = P1;
+        Result.EndParOffset = O1 + Inserted;
+        Result.EndRunIndex = R1;
+        Result.EndLineIndex = -1;
+    } else {
+        Result.EndPar = P1 + Breaks;
+        Result.EndParOffset = static_cast<int32_t>(Pieces.back().size() + Closing.size());
+        Result.EndRunIndex = 0;
+        Result.EndLineIndex = 0;
+    }
+    return Result;
+}
+
+// --- The list's entry point ---
+
+// The list places both navigators itself: the records they pointed at may
+// have moved, and it may set their caches directly.
+void TParagraphsList::ReplaceRange(const char* NewText, TKorvelNavigator& StartNav, bool& RunsCut,
+                                   int32_t& LineDelta, int32_t& CharDelta, bool CloseFormats,
+                                   bool DiscardTrailing, TKorvelNavigator& EndNav) {
+    const TReplaceOutcome Done =
+        TRangeReplacer(*this, StartNav, EndNav, NewText, CloseFormats, DiscardTrailing).Run();
+    RunsCut = Done.RunsCut;
+    LineDelta = Done.LineDelta;
+    CharDelta = Done.CharDelta;
+    const auto Place = [this](TKorvelNavigator& Nav, int32_t Index, int32_t Offset, int32_t Pos,
+                              int32_t Run, int32_t Line) {
+        Nav.Par = &At(Index);
+        Nav.ParIndex = Index;
+        Nav.ParOffset = Offset;
+        Nav.Pos = Pos;
+        Nav.RunIndex = Run;
+        Nav.LineIndex = Line;
+        if (Nav.LineView)
+            Nav.LineView->Bind(Nav.Par);
+    };
+    Place(StartNav, Done.StartPar, Done.StartParOffset, Done.StartPos, Done.StartRunIndex, -1);
+    Place(EndNav, Done.EndPar, Done.EndParOffset, Done.EndPos, Done.EndRunIndex, Done.EndLineIndex);
+}
+
+} // namespace korvel

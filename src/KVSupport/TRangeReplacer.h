@@ -1,0 +1,151 @@
+#pragma once
+
+#include "KVSupport/HighlightRun.h"
+#include "KVSupport/TParagraph.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvel {
+
+class TKorvelNavigator;
+class TParagraphsList;
+
+// What one replacement did, and where its two navigators are to stand.
+struct TReplaceOutcome {
+    bool RunsCut = false;  // highlight runs lay in the replaced range
+    int32_t LineDelta = 0; // change of the display-line count
+    int32_t CharDelta = 0; // change of TextLength (breaks count 2)
+
+    // StartNav: the start of the replaced range, which is where it stood
+    // unless the range was widened (blanks discarded before a break, or a
+    // position between the two characters of a break taken to its start).
+    int32_t StartPar = 0;
+    int32_t StartParOffset = 0;
+    int32_t StartPos = 0;
+    int32_t StartRunIndex = 0;
+
+    // EndNav: after the inserted text and its closing codes; a line index of
+    // -1 means "not known".
+    int32_t EndPar = 0;
+    int32_t EndParOffset = 0;
+    int32_t EndPos = 0;
+    int32_t EndRunIndex = 0;
+    int32_t EndLineIndex = -1;
+};
+
+// Replaces the text between two navigators of one paragraph list by a new
+// text: the work of TParagraphsList::ReplaceRange, one object per call. Its
+// fields carry the names of the algorithm: the range runs from offset O1 of
+// paragraph P1 to offset O2 of paragraph P2 (R1, R2 runs before them, L1, L2
+// their display lines); the new text is cut at its breaks into Breaks + 1
+// pieces.
+//
+// The work has three phases, so that a failure leaves the list exactly as it
+// was:
+// - planning reads the list and the navigators and computes every size,
+//   raising Exception "Text too long" when a buffer or the text would leave
+//   the 32-bit range;
+// - preparing allocates what the new text needs (buffers, new records, record
+//   slots); if an allocation fails, what was taken is given back;
+// - committing changes the list and cannot fail.
+//
+// One paragraph edited without a break ("case A") is edited in its own buffer
+// (in place while the slack allows) and its display lines are shifted rather
+// than dropped; anything else ("case B") builds new records for the
+// paragraphs P1 .. P2 and moves the later records into place. The offsets
+// (and line numbers) of all later paragraphs are shifted in both cases.
+//
+// The navigators are only read; the caller places them from the outcome.
+class TRangeReplacer {
+public:
+    // NewText is zero-terminated (null means empty); it is only read and must
+    // stay valid during Run. StartNav must not stand after EndNav; both must
+    // belong to the control that owns List ("Internal Korvel error" else).
+    TRangeReplacer(TParagraphsList& List, TKorvelNavigator& StartNav, TKorvelNavigator& EndNav,
+                   const char* NewText, bool CloseFormats, bool DiscardTrailing);
+    // Gives back what was prepared but not committed.
+    ~TRangeReplacer();
+
+    TRangeReplacer(const TRangeReplacer&) = delete;
+    TRangeReplacer& operator=(const TRangeReplacer&) = delete;
+
+    TReplaceOutcome Run();
+
+private:
+    // --- Planning ---
+    void LocateEnds();
+    void CutNewText();
+    void DiscardTrailingBlanks();
+    void RecordEntryValues();
+    void ScanReplacedRange();
+    void ChooseClosingCodes();
+    void MeasureCharDelta();
+
+    // --- One paragraph, no break (case A) ---
+    void ReplaceInParagraph();
+    void PlanParagraphStorage();
+    void PrepareParagraphStorage();
+    void RemoveRunsInRange(TParagraph& Par);
+    void StoreParagraphText(TParagraph& Par);
+    void PatchDisplayLines(TParagraph& Par);
+
+    // --- Several paragraphs or breaks (case B) ---
+    void ReplaceParagraphs();
+    int64_t NewRecordLength(int32_t K) const;
+    void BuildNewRecords();
+    void BuildNewRecord(int32_t K, int32_t StartOffset, uint8_t& CodeState);
+    void GiveStartRun(TParagraph& Record, int32_t K);
+    void AdjustFormatCounters();
+    void ReleaseOldParagraphs();
+    void MoveRecordsIntoPlace();
+
+    // --- Both ---
+    void StartChange();
+    void ShiftLaterParagraphs(int32_t From);
+    void AddTotals();
+    TReplaceOutcome Outcome() const;
+
+    TParagraphsList& List;
+    TKorvelNavigator& StartNav;
+    TKorvelNavigator& EndNav;
+    const char* NewText;
+    const bool CloseFormats;
+    const bool DiscardTrailing;
+
+    int32_t OldCount = 0;
+    int32_t P1 = 0, O1 = 0, P2 = 0, O2 = 0;
+    bool StartMoved = false; // O1 is not where StartNav stood
+    bool EndMoved = false;   // O2 is not where EndNav stood
+    int32_t Pos1 = 0, Pos2 = 0, Removed = 0;
+    int32_t L1 = 0, L2 = 0; // display lines within their paragraphs
+    int32_t R1 = 0, R2 = 0; // R2 counts the runs starting exactly at O2 too
+    HighlightRun RunAtStart{};
+
+    int32_t Len = 0;                      // bytes of the pieces (breaks not counted)
+    std::vector<std::string_view> Pieces; // views into NewText
+    int32_t Breaks = 0;
+    uint8_t NetCodes = 0;
+    std::string Closing;
+
+    bool RunsCut = false;
+    int32_t LineDelta = 0;
+    int32_t CharDelta = 0;
+    int32_t D = 0; // change of the paragraph count
+
+    // Case A: where the edited text goes.
+    enum class TStorage { InPlace, NewBuffer, NoText };
+    TStorage Storage = TStorage::NoText;
+    int32_t NewLen = 0;
+    int32_t BufferSize = 0;
+    char* PreparedBuffer = nullptr; // owned until committed
+
+    // Case B: the records of paragraphs P1 .. P1 + Breaks, owned until
+    // committed.
+    std::vector<TParagraph> NewRecords;
+    const HighlightRun* SharedStartRun = nullptr; // the start run of records 1 .. Breaks
+};
+
+} // namespace korvel

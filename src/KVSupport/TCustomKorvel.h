@@ -1,22 +1,33 @@
 #pragma once
 
+#include "KVSupport/HighlightRun.h"
 #include "KVSupport/KorvelTypes.h"
+#include "KVSupport/TKeywordList.h"
 #include "KVSupport/TParagraphsList.h"
 #include "KVSupport/TSeparatorSet.h"
+#include "KVSupport/TStartStopKeyList.h"
 #include "KVSupport/TViewMetrics.h"
+#include "KVSupport/UpperCaseRules.h"
 #include "framework/ControlTypes.h"
 #include "framework/TFont.h"
 #include "framework/TObject.h"
 #include "platform/TCanvas.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace korvel {
 
+class THighlightEngine;
+class TKorvelHighlighter;
 class TKorvelNavigator;
+
+// Raised after a text change with the range of the new text, before it is
+// highlighted again, and after a load with the whole text.
+using TParseEvent = std::function<void(TObject* Sender, int32_t StartOffset, int32_t StopOffset)>;
 
 // The core of the editor control: the state that the text store, navigators,
 // line breaking and highlighting work on. The control's public face, view and
@@ -76,15 +87,83 @@ public:
     bool HasOption(TKorvelOption Option) const { return (Options & OptionBit(Option)) != 0; }
 
     // The characters that end words: reading lists them in ascending code
-    // order; writing takes exactly the given ones together with LF and CR.
+    // order; writing takes exactly the given ones together with LF and CR,
+    // and the start/stop keys' word flags are derived again before the next
+    // scan. Text already highlighted keeps its states until
+    // ResetHighlighting (no setter here re-highlights by itself).
     std::string GetSeparators() const { return Separators.GetSeparators(); }
-    virtual void SetSeparators(const std::string& Value) { Separators.SetSeparators(Value); }
+    virtual void SetSeparators(const std::string& Value);
     const TSeparatorSet& GetSeparatorSet() const { return Separators; }
 
     TFont& GetFont() { return Font; }
     const TFont& GetFont() const { return Font; }
     TFont& GetAltFont() { return AltFont; }
     const TFont& GetAltFont() const { return AltFont; }
+
+    // --- Highlighting ---
+    //
+    // The setters below store their value and, for UpperCaseType, pass it to
+    // both lists; as at run time, they never re-highlight by themselves (this
+    // level has no design mode). After changing the lists, the separators,
+    // the rule or these switches, call ResetHighlighting to have the text
+    // scanned again.
+
+    TKeywordList& GetKeywords() { return *Keywords; }
+    const TKeywordList& GetKeywords() const { return *Keywords; }
+    TStartStopKeyList& GetStartStopKeys() { return *StartStopKeys; }
+    const TStartStopKeyList& GetStartStopKeys() const { return *StartStopKeys; }
+    bool GetApplyKeyWords() const { return ApplyKeyWords; }
+    virtual void SetApplyKeyWords(bool Value) { ApplyKeyWords = Value; }
+    bool GetApplyStartStopKeys() const { return ApplyStartStopKeys; }
+    virtual void SetApplyStartStopKeys(bool Value) { ApplyStartStopKeys = Value; }
+    TkvUpperCase GetUpperCaseType() const { return UpperCaseType; }
+    virtual void SetUpperCaseType(TkvUpperCase Value);
+    // A highlighter shared with other controls, or none. The control joins
+    // the new highlighter's clients and leaves the old one's; destroying
+    // either side detaches them.
+    TKorvelHighlighter* GetHighlighter() const { return Highlighter; }
+    virtual void SetHighlighter(TKorvelHighlighter* Value);
+
+    TParseEvent OnParse;
+
+    THighlightEngine& GetHighlightEngine() { return *Engine; }
+
+    // Throws every highlight state away: every paragraph loses its runs, its
+    // start run and the flags pfFormatted, pfScanned and pfKeywords, and
+    // ContextValidTo becomes -1; the states are rebuilt paragraph by
+    // paragraph as they are highlighted again. Then HighlightingReset lets
+    // the view re-lay out and repaint.
+    void ResetHighlighting();
+    // Brings the start/stop ranges of every paragraph up to Last up to date.
+    void ScanStartStopUpTo(int32_t Last);
+    // The highlighting step of formatting paragraph Index: its ranges are
+    // brought up to date and, unless already done, its keywords applied
+    // (when ApplyKeyWords is set or a highlighter is assigned).
+    void HighlightParagraph(int32_t Index);
+
+    // The store's part of replacing the text between SelStart and SelEnd
+    // (SelStart at or before SelEnd; both usually registered) by Text (may be
+    // null or empty): the highlight states at both ends are noted, the
+    // paragraph list replaces the range, the upper-case cache and every other
+    // registered navigator follow, and the change is re-highlighted, with
+    // OnParse. Afterwards SelStart stands at the start and SelEnd at the end
+    // of the new text (closing format codes included). Returns the change of
+    // the display-line count. Replacing an empty range by nothing does
+    // nothing. A paragraph that ends up joined to the tail of a later one
+    // keeps pfScanned and pfKeywords only when both had them.
+    int32_t ReplaceRangeAndRehighlight(TKorvelNavigator& SelStart, TKorvelNavigator& SelEnd,
+                                       const char* Text, bool CloseFormats);
+
+    // The update bracket's depth: while it is above 0, changed paragraphs are
+    // only marked for highlighting, not highlighted at once.
+    int32_t GetUpdateLock() const { return UpdateLock; }
+
+    // View hooks, empty in the core. Highlighting changed the states of
+    // paragraphs FirstPara .. LastPara, so positions cached for their display
+    // lines may be stale.
+    virtual void MarkLinePositionsStale(int32_t FirstPara, int32_t LastPara);
+    // All highlighting was thrown away: re-lay out and repaint everything.
+    virtual void HighlightingReset();
 
     // --- Measuring ---
 
@@ -108,9 +187,19 @@ public:
     // of at most TextOutChunk bytes; a failed call counts 0.
     int32_t MeasureText(const TCanvas& Target, const char* Text, int32_t Length) const;
 
+protected:
+    int32_t UpdateLock = 0;
+
 private:
     std::unique_ptr<TParagraphsList> Paragraphs;
     std::vector<TKorvelNavigator*> Navigators;
+    std::unique_ptr<TKeywordList> Keywords;
+    std::unique_ptr<TStartStopKeyList> StartStopKeys;
+    std::unique_ptr<THighlightEngine> Engine;
+    TKorvelHighlighter* Highlighter = nullptr;
+    bool ApplyKeyWords = true;
+    bool ApplyStartStopKeys = true;
+    TkvUpperCase UpperCaseType = kvuAscii;
 
     bool WordWrap = true;
     TAlignment Alignment = taLeftJustify;

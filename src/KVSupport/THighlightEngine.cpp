@@ -1,0 +1,428 @@
+#include "KVSupport/THighlightEngine.h"
+
+#include "KVSupport/HighlightState.h"
+#include "KVSupport/ParagraphRuns.h"
+#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/TKeywordList.h"
+#include "KVSupport/TKorvelHighlighter.h"
+#include "KVSupport/TParagraphsList.h"
+#include "KVSupport/TStartStopKeyList.h"
+
+#include <algorithm>
+
+namespace korvel {
+
+THighlightEngine::THighlightEngine(TCustomKorvel& Control)
+    : ScanEndState(DefaultRun()), Control(Control), Matcher(Control, UpperCache),
+      KeywordPass(Control, UpperCache) {}
+
+void THighlightEngine::EnterScratch() {
+    for (TKorvelNavigator* Navigator : {&HookFrom, &HookTo, &ChangeStart, &ChangeEnd, &Spare})
+        Navigator->SetControl(&Control);
+}
+
+void THighlightEngine::Place(TKorvelNavigator& Navigator, int32_t Par, int32_t Offset) {
+    Navigator.SetControl(&Control);
+    Navigator.SetParagraph(Par);
+    Navigator.SetParOffset(Offset);
+}
+
+const char* THighlightEngine::GetUpperText(const TParagraph& Par, int32_t Index, int32_t Length,
+                                           int32_t Offset) {
+    return UpperCache.Get(Par, Index, Offset, Length, Control.GetUpperCaseType());
+}
+
+// --- Hooks and the two key searches ---
+
+int32_t THighlightEngine::HookResult(int32_t Par, int32_t Old) {
+    const int32_t Index = HookTo.GetParIndex();
+    if (Index > Par)
+        return Control.GetParagraphsList()[Par].ParLength();
+    return Index < Par ? Old : HookTo.GetParOffset();
+}
+
+bool THighlightEngine::FindStartKeyAt(TParagraph& Paragraph, int32_t Par, int32_t From,
+                                      int32_t& To) {
+    if (StateDepth(StateAt(Paragraph, From)) >= MaxPushDepth)
+        return false;
+    const TStartStopKeyList& Keys = Control.GetStartStopKeys();
+    if (Control.GetApplyStartStopKeys() && Keys.GetCount() > 0 &&
+        Matcher.MatchStartKey(Paragraph, Par, From, To))
+        return true;
+    TKorvelHighlighter* Highlighter = Control.GetHighlighter();
+    if (Highlighter == nullptr)
+        return false;
+    Place(HookFrom, Par, From);
+    Place(HookTo, Par, To);
+    if (!Highlighter->StartKeyHook(HookFrom, HookTo, Keys.GetCount()))
+        return false;
+    To = std::max(HookResult(Par, To), From);
+    return true;
+}
+
+bool THighlightEngine::FindStopKeyAt(TParagraph& Paragraph, int32_t Par, int32_t From,
+                                     int32_t& To) {
+    switch (Matcher.MatchStopKey(Paragraph, Par, From, To)) {
+    case TStartStopMatcher::TStopResult::Closed:
+        return true;
+    case TStartStopMatcher::TStopResult::None:
+        return false;
+    case TStartStopMatcher::TStopResult::Foreign:
+        break;
+    }
+    TKorvelHighlighter* Highlighter = Control.GetHighlighter();
+    if (Highlighter == nullptr)
+        return false;
+    Place(HookFrom, Par, From);
+    Place(HookTo, Par, To);
+    if (!Highlighter->StopKeyHook(HookFrom, HookTo, Control.GetStartStopKeys().GetCount()))
+        return false;
+    To = std::max(HookResult(Par, To), From);
+    return true;
+}
+
+bool THighlightEngine::SearchByNavigators(TKorvelNavigator& From, TKorvelNavigator& To,
+                                          bool StopKey) {
+    Matcher.Prepare();
+    const int32_t Par = From.GetParIndex();
+    TParagraph& Paragraph = *From.GetPar();
+    const int32_t Length = Paragraph.ParLength();
+    const int32_t Start = std::min(From.GetParOffset(), Length);
+    int32_t End = To.GetParIndex() > Par ? Length : std::min(To.GetParOffset(), Length);
+    if (!(StopKey ? FindStopKeyAt(Paragraph, Par, Start, End)
+                  : FindStartKeyAt(Paragraph, Par, Start, End)))
+        return false;
+    From.Reset(); // the runs under both changed
+    Place(To, Par, End);
+    return true;
+}
+
+bool THighlightEngine::FindStartKey(TKorvelNavigator& From, TKorvelNavigator& To) {
+    return SearchByNavigators(From, To, false);
+}
+
+bool THighlightEngine::FindStopKey(TKorvelNavigator& From, TKorvelNavigator& To) {
+    return SearchByNavigators(From, To, true);
+}
+
+// --- The start/stop pass ---
+
+int32_t THighlightEngine::ScanParagraph(int32_t ParIndex, int32_t P, int32_t Q, bool DeleteAtFrom,
+                                        bool& Changed) {
+    TParagraph& Par = Control.GetParagraphsList()[ParIndex];
+    const int32_t Length = Par.ParLength();
+    int32_t Stuck = 0;
+    for (;;) {
+        // Text under automatic formatting without a stack entry belongs to a
+        // highlighter: pass over it, and keep its runs.
+        while (P < Q && IsForeignAutomatic(StateAt(Par, P))) {
+            P = std::min(NextRunAfter(Par, P), Q);
+            DeleteAtFrom = false;
+        }
+        int32_t S = Q;
+        {
+            int32_t Count = 0;
+            const HighlightRun* Runs = RunsOf(Par, Count);
+            for (int32_t K = RunsAtOrBefore(Par, P); K < Count && Runs[K].Offset <= Q; ++K)
+                if (IsForeignAutomatic(Runs[K])) {
+                    S = Runs[K].Offset;
+                    break;
+                }
+        }
+        if (DeleteRunsIn(Par, P, S, DeleteAtFrom, IsForeignAutomatic) > 0)
+            Changed = true;
+        DeleteAtFrom = false;
+
+        if (FindStopKeyAt(Par, ParIndex, P, S))
+            Changed = true;
+        const bool Found = FindStartKeyAt(Par, ParIndex, P, S);
+        if (Found)
+            Changed = true;
+
+        const bool Progress = S > P;
+        P = std::max(P, S);
+        if (P > Q)
+            Q = Length;
+        if (P >= Q && !Found)
+            break;
+        // A hook that reports a start without moving on must not hold the
+        // scan forever.
+        Stuck = Progress ? 0 : Stuck + 1;
+        if (Stuck > 2)
+            break;
+    }
+    return P;
+}
+
+void THighlightEngine::CarryInto(int32_t Next) {
+    TParagraphsList& List = Control.GetParagraphsList();
+    const TParagraph& Before = List[Next - 1];
+    TParagraph& Par = List[Next];
+    if (Before.RunCount() > 0)
+        Par.SetStartRun(&EndStateOf(Before), true);
+    else
+        Par.SetStartRun(Before.StartRun(), false); // share the same start run
+}
+
+void THighlightEngine::ScanSpan(int32_t FirstPar, int32_t From, int32_t LastPar, int32_t To,
+                                HighlightRun EndState) {
+    TParagraphsList& List = Control.GetParagraphsList();
+    Matcher.Prepare();
+    bool Changed = false;
+    bool Carried = false;
+    int32_t Reached = 0;
+    for (int32_t P = FirstPar; P <= LastPar; ++P) {
+        const int32_t Length = List[P].ParLength();
+        const int32_t Start = P == FirstPar ? std::clamp(From, 0, Length) : 0;
+        const int32_t End = P == LastPar ? std::clamp(To, Start, Length) : Length;
+        Reached = ScanParagraph(P, Start, End, true, Changed);
+        List[P].Flags |= pfScanned;
+        if (P < LastPar)
+            CarryInto(P + 1);
+    }
+
+    for (;;) {
+        const TParagraph& Last = List[LastPar];
+        if (Reached >= Last.ParLength()) {
+            // The next paragraph was scanned starting from its start run:
+            // only when the end state differs from it must it be redone.
+            if (LastPar + 1 >= List.GetCount() ||
+                SameState(EndStateOf(Last), *List[LastPar + 1].StartRun()))
+                break;
+            CarryInto(LastPar + 1);
+            TParagraph& Next = List[LastPar + 1];
+            Next.Flags &= static_cast<uint8_t>(~pfNeedsWork);
+            List.FormatLast = std::max(List.FormatLast, LastPar + 1);
+            Carried = true;
+            Changed = true;
+            break;
+        }
+        if (SameState(StateAt(Last, Reached), EndState))
+            break;
+        Reached = ScanParagraph(LastPar, Reached, Last.ParLength(), false, Changed);
+    }
+
+    // The ranges are current up to LastPar only when everything before the
+    // span was; a carry makes the next paragraph stale.
+    int32_t& Valid = List.ContextValidTo;
+    if (Valid >= FirstPar - 1)
+        Valid = Carried ? LastPar : std::max(Valid, LastPar);
+    if (Changed) {
+        List.LinesPatched = false;
+        Control.MarkLinePositionsStale(FirstPar, LastPar);
+    }
+    ScannedToPar = LastPar;
+    ScannedToOffset = Reached;
+}
+
+void THighlightEngine::ScanStartStop(TKorvelNavigator& From, TKorvelNavigator& To,
+                                     const HighlightRun& EndState) {
+    TKorvelNavigator* Lo = &From;
+    TKorvelNavigator* Hi = &To;
+    if (Hi->GetPos() < Lo->GetPos())
+        std::swap(Lo, Hi);
+    ScanSpan(Lo->GetParIndex(), Lo->GetParOffset(), Hi->GetParIndex(), Hi->GetParOffset(),
+             EndState);
+    From.Reset();
+    To.Reset();
+}
+
+void THighlightEngine::ScanStartStopUpTo(int32_t Last) {
+    TParagraphsList& List = Control.GetParagraphsList();
+    Last = std::min(Last, List.GetCount() - 1);
+    for (int32_t P = std::max(List.ContextValidTo + 1, 0); P <= Last; ++P) {
+        if ((List[P].Flags & pfScanned) == 0)
+            ScanSpan(P, 0, P, List[P].ParLength(), ScanEndState);
+        else if (List.ContextValidTo == P - 1)
+            List.ContextValidTo = P; // current, and so is everything before it
+    }
+    List.ContextValidTo = std::max(List.ContextValidTo, Last);
+}
+
+// --- The keyword pass ---
+
+void THighlightEngine::ApplyKeywords(TKorvelNavigator& From, TKorvelNavigator& To) {
+    KeywordPass.ApplyKeywords(From, To);
+    From.Reset();
+    To.Reset();
+}
+
+void THighlightEngine::HighlightParagraph(int32_t Index) {
+    ScanStartStopUpTo(Index);
+    TParagraphsList& List = Control.GetParagraphsList();
+    if ((List[Index].Flags & pfKeywords) != 0)
+        return;
+    if (Control.GetApplyKeyWords() || Control.GetHighlighter() != nullptr)
+        KeywordPass.ApplyKeywordsInParagraph(Index, 0, List[Index].ParLength(), HookFrom, HookTo);
+    List[Index].Flags |= pfKeywords;
+}
+
+// --- After a replacement ---
+
+HighlightRun THighlightEngine::CaptureChangeStates(TKorvelNavigator& SelStart,
+                                                   TKorvelNavigator& SelEnd) {
+    HighlightRun StartState;
+    SelStart.GetRun(StartState);
+    SelEnd.SkipRunsHere();
+    SelEnd.GetRun(ScanEndState);
+    return StartState;
+}
+
+HighlightRun THighlightEngine::StateBeforeStart(TKorvelNavigator& SelStart) {
+    const TParagraphsList& List = Control.GetParagraphsList();
+    return StateBefore(List[SelStart.GetParIndex()], SelStart.GetParOffset());
+}
+
+void THighlightEngine::RehighlightChange(const HighlightRun& StartState, bool RunsCut,
+                                         TKorvelNavigator& SelStart, TKorvelNavigator& SelEnd) {
+    TParagraphsList& List = Control.GetParagraphsList();
+    EnterScratch();
+    const int32_t ParseFrom = SelStart.GetPos();
+    const int32_t ParseTo = SelEnd.GetPos();
+    int32_t APar = SelStart.GetParIndex();
+    int32_t AOffset = SelStart.GetParOffset();
+    int32_t BPar = SelEnd.GetParIndex();
+    int32_t BOffset = SelEnd.GetParOffset();
+    HighlightRun S = StartState;
+    const HighlightRun E = ScanEndState;
+    HighlightRun EndState = E; // what the runs after B were computed from
+    bool Rescan = true;
+
+    // A token that ends at or after A may have been changed: start the scan
+    // at its run, and at the run before that while A is still inside the
+    // token of the state in force.
+    auto WalkBack = [&](bool ClearPatched) {
+        while (StateDepth(S) >= 0) {
+            TParagraph& Par = List[APar];
+            const int32_t Before = RunsStartingBefore(Par, AOffset);
+            if (Before == 0)
+                break;
+            const HighlightRun& Run = Par.GetExtra()->Runs[static_cast<size_t>(Before - 1)];
+            if (AOffset - Run.Offset > Matcher.TokenReach(Run))
+                break;
+            AOffset = Run.Offset;
+            List.ChangeFirstLine =
+                std::min(List.ChangeFirstLine, Par.FirstLine + LineContaining(Par, AOffset));
+            S = StateBefore(Par, AOffset);
+            if (ClearPatched)
+                List.LinesPatched = false;
+        }
+    };
+    // Automatic formatting with an empty stack (a highlighter's): the whole
+    // run around the change is redone.
+    auto WidenToRuns = [&] {
+        Place(Spare, APar, AOffset);
+        if (Spare.PrevRun(0)) {
+            APar = Spare.GetParIndex();
+            AOffset = Spare.GetParOffset();
+        }
+        Place(Spare, BPar, BOffset);
+        if (Spare.NextRun(List.TextLength)) {
+            BPar = Spare.GetParIndex();
+            BOffset = Spare.GetParOffset();
+            EndState = StateAt(List[BPar], BOffset);
+        }
+    };
+    // A token that begins at or just after B may have been changed: end the
+    // scan at the run after it.
+    auto ReachNextRun = [&](bool Inclusive) {
+        TParagraph& Par = List[BPar];
+        const int32_t Index = RunsStartingBefore(Par, BOffset);
+        if (Index >= Par.RunCount())
+            return false;
+        const HighlightRun& Run = Par.GetExtra()->Runs[static_cast<size_t>(Index)];
+        const int32_t Distance = Run.Offset - BOffset;
+        const int32_t Reach = Matcher.CloseReach(E);
+        if (Inclusive ? Distance > Reach : Distance >= Reach)
+            return false;
+        BOffset = Run.Offset;
+        ScanEndState = Run;
+        EndState = Run;
+        return true;
+    };
+
+    const bool Automatic = (S.Flags & hfAutomatic) != 0;
+    const bool StackValid = (S.Flags & hfStackValid) != 0;
+    if (RunsCut) {
+        List.LinesPatched = false;
+        if (Automatic && !StackValid) {
+            HighlightRun Ended = S;
+            Ended.Flags = 0;
+            PutRunAt(List[APar], AOffset, Ended);
+        } else if (Automatic && StateDepth(S) < 0) {
+            WidenToRuns();
+        } else if (Automatic) {
+            WalkBack(false);
+        }
+        if ((E.Flags & hfAutomatic) != 0) {
+            if ((E.Flags & hfStackValid) != 0) {
+                ReachNextRun(false);
+            } else {
+                // The formatting in force after the old text resumes after the new.
+                PutRunAt(List[BPar], BOffset, E);
+                EndState = E;
+            }
+        }
+    } else if (Automatic) {
+        if (!StackValid) {
+            Rescan = false;
+        } else if (StateDepth(S) < 0) {
+            WidenToRuns();
+        } else {
+            WalkBack(true);
+            if (ReachNextRun(true))
+                List.LinesPatched = false;
+        }
+    }
+    if (!Rescan)
+        return;
+
+    if (Control.OnParse)
+        Control.OnParse(&Control, ParseFrom, ParseTo);
+
+    BPar = std::max(BPar, APar);
+    if (Control.GetUpdateLock() > 0) {
+        // The formatter redoes the paragraphs when the bracket closes.
+        for (int32_t P = APar; P <= BPar; ++P)
+            List[P].Flags &= static_cast<uint8_t>(~pfNeedsWork);
+        List.ContextValidTo = std::min(List.ContextValidTo, APar - 1);
+        return;
+    }
+    int32_t SpanEnd = BOffset;
+    if (BPar > APar) {
+        // Only A's paragraph is rescanned now; the ones after it up to B's
+        // are left marked for the formatter.
+        SpanEnd = List[APar].ParLength();
+        for (int32_t P = APar + 1; P <= BPar; ++P)
+            List[P].Flags &= static_cast<uint8_t>(~pfNeedsWork);
+        List.ContextValidTo = std::min(List.ContextValidTo, APar);
+    }
+    int32_t KeywordsTo = SpanEnd;
+    if ((List[APar].Flags & pfScanned) != 0) {
+        ScanSpan(APar, AOffset, APar, SpanEnd, EndState);
+        // Where the scan went on past the span it dropped the keyword runs
+        // too: they are found again over the same stretch.
+        KeywordsTo = std::max(SpanEnd, ScannedToOffset);
+    }
+    if ((List[APar].Flags & pfKeywords) != 0) {
+        KeywordPass.ApplyKeywordsInParagraph(APar, AOffset, KeywordsTo, HookFrom, HookTo);
+        List[APar].Flags |= pfKeywords;
+    }
+}
+
+void THighlightEngine::ClearHighlighting() {
+    TParagraphsList& List = Control.GetParagraphsList();
+    List.ForEachFrom(0, [](TParagraph& Par) {
+        Par.Flags &= static_cast<uint8_t>(~pfNeedsWork);
+        if (ParExtraInfo* Extra = Par.GetExtra()) {
+            // The capacity stays: the text is usually highlighted again at once.
+            Extra->Runs.clear();
+            Par.SetStartRun(nullptr, false);
+        }
+    });
+    List.ContextValidTo = -1;
+    UpperCache.Drop();
+    KeywordPass.ListChanged(); // the usual moment to take changed lists in
+}
+
+} // namespace korvel

@@ -1,0 +1,283 @@
+#include "KVSupport/TStartStopMatcher.h"
+
+#include "KVSupport/HighlightState.h"
+#include "KVSupport/ParagraphRuns.h"
+#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/TKeywordList.h"
+#include "KVSupport/TStartStopKeyList.h"
+#include "KVSupport/TUpperCaseCache.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace korvel {
+
+namespace {
+
+// Where a start key may begin: not inside a range (its stop key is looked
+// for there), not where the stack is full, and not in text formatted by a
+// highlighter component on its own (the pass leaves such regions alone).
+bool StartAllowedUnder(const HighlightRun& State) {
+    return StartKeysAllowed(State) && StateDepth(State) < MaxPushDepth &&
+           !IsForeignAutomatic(State);
+}
+
+} // namespace
+
+TStartStopMatcher::TStartStopMatcher(TCustomKorvel& Control, TUpperCaseCache& UpperCache)
+    : Control(Control), UpperCache(UpperCache) {}
+
+bool TStartStopMatcher::IsWordSeparator(char Ch) const {
+    return Control.GetSeparatorSet().IsSeparator(Ch);
+}
+
+void TStartStopMatcher::Prepare() {
+    TStartStopKeyList& List = Control.GetStartStopKeys();
+    const bool WasPrepared = List.GetPrepared();
+    if (!WasPrepared)
+        List.PrepareKeys(Control.GetSeparatorSet());
+    const int32_t Count = List.GetCount();
+    if (TablesBuilt && WasPrepared && Count == TableCount && List.GetCaseRule() == TableRule)
+        return;
+
+    // Each byte's upper-case form under the list's rule.
+    const TUpperCaseRoutine Routine = UpperCaseRoutine(List.GetCaseRule());
+    std::array<uint8_t, 256> Upper{};
+    for (int C = 1; C < 256; ++C) {
+        char Pair[2] = {static_cast<char>(C), '\0'};
+        Routine(Pair);
+        Upper[static_cast<size_t>(C)] = static_cast<uint8_t>(Pair[0]);
+    }
+    Candidates.clear();
+    for (int C = 0; C < 256; ++C) {
+        CandidateStart[static_cast<size_t>(C)] = static_cast<int32_t>(Candidates.size());
+        if (C == 0)
+            continue; // paragraphs hold no zero byte
+        for (int32_t R = 0; R < Count; ++R) {
+            const StartStopInfo& Record = List[R];
+            if (Record.StartLen <= 0)
+                continue; // an empty start key would match everywhere
+            const auto First = static_cast<uint8_t>(Record.StartBuf[0]);
+            const bool MatchCase = (Record.Options & koMatchCase) != 0;
+            if (First == (MatchCase ? C : Upper[static_cast<size_t>(C)]))
+                Candidates.push_back(R);
+        }
+    }
+    CandidateStart[256] = static_cast<int32_t>(Candidates.size());
+
+    NextSameStart.assign(static_cast<size_t>(Count), -1);
+    for (int32_t R = Count - 1; R >= 0; --R) {
+        const int16_t Same = List[R].SameStart;
+        if (Same >= 0 && Same < R)
+            NextSameStart[static_cast<size_t>(Same)] = R; // the lowest later one wins
+    }
+    TablesBuilt = true;
+    TableCount = Count;
+    TableRule = List.GetCaseRule();
+}
+
+bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t From,
+                                      int32_t& To) {
+    TStartStopKeyList& List = Control.GetStartStopKeys();
+    const int32_t Length = Par.ParLength();
+    if (Length == 0)
+        return false;
+    const char* Text = Par.Text;
+    const int32_t Reach = List.GetMaxStartLen() + 1;
+    const int32_t WindowStart = From - std::min(From, Reach);
+    const int32_t WindowEnd = To + std::min(Length - To, Reach);
+    const char* Upper = nullptr; // the window upper-cased, fetched on first need
+
+    int32_t RunCount = 0;
+    const HighlightRun* Runs = RunsOf(Par, RunCount);
+    int32_t RunIndex = RunsAtOrBefore(Par, WindowStart);
+    int32_t I = WindowStart;
+    while (I <= To) {
+        const HighlightRun& State = StateAfterRuns(Par, RunIndex);
+        const int32_t NextRun = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
+        const int32_t SegmentEnd = std::min(NextRun, To + 1);
+        if (StartAllowedUnder(State)) {
+            for (; I < SegmentEnd; ++I) {
+                const auto Ch = static_cast<uint8_t>(Text[I]);
+                const int32_t* Record = Candidates.data() + CandidateStart[Ch];
+                const int32_t* RecordEnd = Candidates.data() + CandidateStart[Ch + 1];
+                for (; Record != RecordEnd; ++Record) {
+                    const StartStopInfo& Key = List[*Record];
+                    const int32_t End = I + Key.StartLen;
+                    if (End + (Key.StartWordTail ? 1 : 0) <= From || End > WindowEnd)
+                        continue;
+                    const char* Compared = Text + I;
+                    if ((Key.Options & koMatchCase) == 0) {
+                        if (Upper == nullptr)
+                            Upper = UpperCache.Get(Par, ParIndex, WindowStart,
+                                                   WindowEnd - WindowStart, List.GetCaseRule());
+                        Compared = Upper + (I - WindowStart);
+                    }
+                    if (std::memcmp(Compared, Key.StartBuf, static_cast<size_t>(Key.StartLen)) != 0)
+                        continue;
+                    if (Key.StartWordHead && I > 0 && !IsWordSeparator(Text[I - 1]))
+                        continue;
+                    if (Key.StartWordTail && End < Length && !IsWordSeparator(Text[End]))
+                        continue;
+                    OpenRange(Par, I, *Record, To);
+                    return true;
+                }
+            }
+        }
+        if (NextRun == NoRun)
+            break;
+        I = std::max(I, NextRun);
+        ++RunIndex;
+    }
+    return false;
+}
+
+void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordIndex, int32_t& To) {
+    const StartStopInfo& Key = Control.GetStartStopKeys()[RecordIndex];
+    const HighlightRun Base = StateAt(Par, At);
+    if (StateDepth(Base) >= 0)
+        if (HighlightRun* InForce = RunInForce(Par, At))
+            InForce->CloseLen = 0;
+    const int32_t End = At + Key.StartLen;
+    DeleteRunsIn(Par, At, End, false);
+    const int32_t TokenLen = Key.StartLen + (Key.StartWordTail ? 1 : 0);
+    const int32_t CloseLen = Key.StopLen + (Key.StopWordHead ? 1 : 0);
+    PutRunAt(Par, At, PushedState(Base, Key, StartStopEntry(RecordIndex), TokenLen, CloseLen));
+    To = End;
+}
+
+TStartStopMatcher::TStopResult TStartStopMatcher::MatchStopKey(TParagraph& Par, int32_t ParIndex,
+                                                               int32_t From, int32_t& To) {
+    TStartStopKeyList& List = Control.GetStartStopKeys();
+    const HighlightRun State = StateAt(Par, From);
+    const int32_t Depth = StateDepth(State);
+    if (Depth < 0)
+        return TStopResult::None;
+    const int16_t Top = State.Stack[Depth];
+    if (Top >= 0 || StartStopIndex(Top) >= List.GetCount())
+        return TStopResult::Foreign;
+    const int32_t RecordIndex = StartStopIndex(Top);
+    const StartStopInfo& Key = List[RecordIndex];
+    const int32_t Length = Par.ParLength();
+    const char* Text = Par.Text;
+    const int32_t L = Key.StopLen;
+
+    // A stop key may begin up to its length before From, so that one whose
+    // neighbourhood the edit at From changed is seen, but never inside the
+    // token that opened the range.
+    int32_t OccurrenceMin = std::max(From - L, 0);
+    if (const HighlightRun* Opener = RunInForce(Par, From))
+        OccurrenceMin = std::max(OccurrenceMin, std::min(TokenEnd(*Opener), From));
+
+    int32_t Found = -1;
+    const int32_t SearchEnd = std::min(To + L, Length);
+    if (L > 0 && SearchEnd - OccurrenceMin >= L) {
+        const char* Hay = Text + OccurrenceMin;
+        if ((Key.Options & koMatchCase) == 0)
+            Hay = UpperCache.Get(Par, ParIndex, OccurrenceMin, SearchEnd - OccurrenceMin,
+                                 List.GetCaseRule());
+        const std::string_view Window(Hay, static_cast<size_t>(SearchEnd - OccurrenceMin));
+        const std::string_view Needle(Key.StopBuf, static_cast<size_t>(L));
+        for (size_t At = Window.find(Needle); At != std::string_view::npos;
+             At = Window.find(Needle, At + 1)) {
+            const int32_t Start = OccurrenceMin + static_cast<int32_t>(At);
+            const bool HeadOk = !Key.StopWordHead || Start == 0 || IsWordSeparator(Text[Start - 1]);
+            const bool TailOk =
+                !Key.StopWordTail || Start + L >= Length || IsWordSeparator(Text[Start + L]);
+            if (HeadOk && TailOk) {
+                Found = Start;
+                break;
+            }
+        }
+    }
+    if (Found < 0 && !(Key.StopAtParEnd && To >= Length))
+        return TStopResult::None;
+    if (Found >= 0) {
+        DeleteRunsIn(Par, Found, Found + L, false);
+        To = Found + L;
+    }
+    if (HighlightRun* Opener = RunInForce(Par, From))
+        Opener->CloseLen = TokenLength(L + (Key.StopWordHead ? 1 : 0));
+
+    HighlightRun Closing;
+    const int32_t Continuation = NextSameStart[static_cast<size_t>(RecordIndex)];
+    if (Continuation >= 0) {
+        // A later record with the same start key takes the range over.
+        const StartStopInfo& Next = List[Continuation];
+        Closing = State;
+        Closing.Flags = static_cast<uint8_t>((Next.Style & hfStyleMask) | hfKeyState);
+        Closing.Stack[Depth] = StartStopEntry(Continuation);
+        Closing.Cursor = Next.Cursor;
+        Closing.BackColor = Next.BackColor;
+        Closing.TextColor = Next.TextColor;
+        Closing.Context = Next.Context;
+        Closing.TokenLen = 0;
+        Closing.CloseLen = TokenLength(Next.StopLen + (Next.StopWordHead ? 1 : 0));
+    } else {
+        Closing = StateBeforeRange(ParIndex, From, Depth);
+        Closing.TokenLen = 0;
+    }
+    PutRunAt(Par, To, Closing);
+    return TStopResult::Closed;
+}
+
+HighlightRun TStartStopMatcher::StateBeforeRange(int32_t ParIndex, int32_t From,
+                                                 int32_t Depth) const {
+    const TParagraphsList& List = Control.GetParagraphsList();
+    int32_t Index = RunsAtOrBefore(List[ParIndex], From);
+    for (int32_t P = ParIndex;; --P) {
+        const TParagraph& Par = List[P];
+        int32_t Count = 0;
+        const HighlightRun* Runs = RunsOf(Par, Count);
+        for (int32_t K = std::min(Index, Count) - 1; K >= 0; --K)
+            if (StateDepth(Runs[K]) < Depth)
+                return Runs[K];
+        if (StateDepth(*Par.StartRun()) < Depth || P == 0)
+            return *Par.StartRun();
+        Index = List[P - 1].RunCount();
+    }
+}
+
+int32_t TStartStopMatcher::TokenEnd(const HighlightRun& Opener) const {
+    const int32_t Depth = StateDepth(Opener);
+    if (Opener.TokenLen > 0 && Depth >= 0) {
+        const TStartStopKeyList& List = Control.GetStartStopKeys();
+        const int16_t Top = Opener.Stack[Depth];
+        if (Top < 0 && StartStopIndex(Top) < List.GetCount()) {
+            const StartStopInfo& Key = List[StartStopIndex(Top)];
+            if (Opener.TokenLen >= TokenLength(Key.StartLen))
+                return Opener.Offset + Key.StartLen;
+        }
+    }
+    return Opener.Offset + Opener.TokenLen;
+}
+
+int32_t TStartStopMatcher::TokenLengthOf(const HighlightRun& State, bool Closing,
+                                         int32_t Stored) const {
+    const int32_t Depth = StateDepth(State);
+    if (Depth < 0)
+        return Stored;
+    const int16_t Top = State.Stack[Depth];
+    if (Top >= 0) {
+        const TKeywordList& Keywords = Control.GetKeywords();
+        return Top < Keywords.GetCount() ? Keywords.GetKeyRecord(Top).KeyLen : Stored;
+    }
+    const TStartStopKeyList& List = Control.GetStartStopKeys();
+    if (StartStopIndex(Top) >= List.GetCount())
+        return Stored;
+    const StartStopInfo& Key = List[StartStopIndex(Top)];
+    return Closing ? Key.StopLen + (Key.StopWordHead ? 1 : 0)
+                   : Key.StartLen + (Key.StartWordTail ? 1 : 0);
+}
+
+int32_t TStartStopMatcher::TokenReach(const HighlightRun& State) const {
+    // Only a length that did not fit the field is taken from the lists.
+    return State.TokenLen < 255 ? State.TokenLen : TokenLengthOf(State, false, State.TokenLen);
+}
+
+int32_t TStartStopMatcher::CloseReach(const HighlightRun& State) const {
+    return TokenLengthOf(State, true, State.CloseLen);
+}
+
+} // namespace korvel

@@ -95,10 +95,14 @@ int32_t TCustomKorvel::ReplaceRangeAndRehighlight(TKorvelNavigator& SelStart,
     const HighlightRun StartState = Engine->StateBeforeStart(SelStart);
 
     Engine->GetUpperCache().ParagraphsReplaced(FirstPara, LastPara, ParagraphDelta);
+    // The replaced range starts where SelStart stands now: trailing blanks
+    // before it may have been taken into the range, and a start between CR
+    // and LF counts as before the CR.
+    const int32_t ReplacedFrom = SelStart.GetPos();
     const std::vector<TKorvelNavigator*> Others = Navigators;
     for (TKorvelNavigator* Navigator : Others)
         if (Navigator != &SelStart && Navigator != &SelEnd)
-            Navigator->AdjustAfterReplace(SelStart, OldStart, OldEnd, LastPara, CharDelta,
+            Navigator->AdjustAfterReplace(SelStart, ReplacedFrom, OldEnd, LastPara, CharDelta,
                                           ParagraphDelta);
     Engine->RehighlightChange(StartState, RunsCut, SelStart, SelEnd);
     return LineDelta;

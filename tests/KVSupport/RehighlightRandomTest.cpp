@@ -5,6 +5,7 @@
 // QUOLT_HIGHLIGHT_ROUNDS override the seed and the number of edits.
 
 #include "HighlightTestSupport.h"
+#include "RandomTestSupport.h"
 #include "ReplaceModel.h"
 
 #include <gtest/gtest.h>
@@ -21,20 +22,6 @@ using namespace korvel;
 using namespace korvel::test;
 
 namespace {
-
-uint64_t EnvOr(const char* Name, uint64_t Default) {
-    const char* Value = std::getenv(Name);
-    return Value != nullptr && *Value != 0 ? std::strtoull(Value, nullptr, 10) : Default;
-}
-
-std::string Printable(std::string_view Bytes) {
-    std::string Out;
-    for (const char Ch : Bytes)
-        Out += Ch == '\r'   ? std::string("\\r")
-               : Ch == '\n' ? std::string("\\n")
-                            : std::string(1, Ch);
-    return Out;
-}
 
 // The rules both controls highlight with: comment-like, line-end, string
 // and nested-capable ranges, two records sharing a start key, a whole-word
@@ -123,7 +110,7 @@ public:
         LoadControlText(Inc, Text);
         Inc.ResetHighlighting();
         HighlightAll(Inc);
-        History.assign(1, "load \"" + Printable(Text) + "\"");
+        History.assign(1, "load \"" + Escaped(Text) + "\"");
         for (int Round = 0; Round < Rounds; ++Round) {
             // Sometimes several edits come before the formatter catches up,
             // or inside an update bracket.
@@ -167,7 +154,7 @@ private:
         const int32_t Pos2 = std::min(Length, Pos1 + Span);
         const std::string New = RandomPiece(Chance(3) ? 0 : 6, true);
         std::ostringstream Step;
-        Step << "replace " << Pos1 << ".." << Pos2 << " by \"" << Printable(New) << "\""
+        Step << "replace " << Pos1 << ".." << Pos2 << " by \"" << Escaped(New) << "\""
              << (Inc.GetUpdateLock() > 0 ? " (locked)" : "");
         History.push_back(Step.str());
         TKorvelNavigator Start(&Inc);
@@ -239,7 +226,7 @@ private:
     ::testing::AssertionResult Failure(int32_t Par, int32_t Offset, const char* What) {
         auto Result = ::testing::AssertionFailure();
         Result << What << " in paragraph " << Par << " at offset " << Offset << "\n  text: \""
-               << Printable(WholeText(Inc.GetParagraphsList()))
+               << Escaped(WholeText(Inc.GetParagraphsList()))
                << "\"\n  incremental: " << Tops(Inc, Par, true)
                << "\n  from scratch: " << Tops(Fresh, Par, true)
                << "\n  since the text was loaded:";

@@ -5,6 +5,7 @@
 #include "KVSupport/TKorvelNavigator.h"
 #include "NavigatorTestSupport.h"
 #include "ParagraphsListSupport.h"
+#include "RandomTestSupport.h"
 #include "ReplaceModel.h"
 
 #include <gtest/gtest.h>
@@ -18,27 +19,6 @@ using namespace korvel;
 using namespace korvel::test;
 
 namespace {
-
-uint64_t EnvOr(const char* Name, uint64_t Default) {
-    const char* Value = std::getenv(Name);
-    return Value != nullptr && *Value != 0 ? std::strtoull(Value, nullptr, 10) : Default;
-}
-
-std::string Escaped(std::string_view Bytes) {
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string Out;
-    for (const char Ch : Bytes) {
-        const auto Byte = static_cast<uint8_t>(Ch);
-        if (Byte >= 32 && Byte < 127) {
-            Out += Ch;
-            continue;
-        }
-        Out += "\\x";
-        Out += Hex[Byte >> 4];
-        Out += Hex[Byte & 15];
-    }
-    return Out;
-}
 
 class TReplaceHarness {
 public:

@@ -231,7 +231,9 @@ void TKeywordPass::SearchParagraph(int32_t ParIndex, int32_t From, int32_t To, b
             const TCompiledKeyword& Key = Keys[J];
             const uint16_t First = WindowUpper ? Key.FirstSlot : Key.RawFirstSlot;
             const uint16_t Last = WindowUpper ? Key.LastSlot : Key.RawLastSlot;
-            Candidates |= static_cast<uint64_t>(Pairs.Has(First) & Pairs.Has(Last)) << (J - Base);
+            Candidates |=
+                (static_cast<uint64_t>(Pairs.Has(First)) & static_cast<uint64_t>(Pairs.Has(Last)))
+                << (J - Base);
         }
         while (Candidates != 0) {
             const size_t J = Base + static_cast<size_t>(std::countr_zero(Candidates));

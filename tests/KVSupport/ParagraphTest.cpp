@@ -75,8 +75,8 @@ TEST(ParagraphTest, AttachExtraStartsFromTheCompactSlot) {
 }
 
 TEST(ParagraphTest, SetLine0KeepsTheCompactFormOnlyForThePlainWholeLine) {
-    const int32_t Len = 10;
-    auto Attaches = [Len](TLineRecord Line) {
+    constexpr int32_t Len = 10;
+    auto Attaches = [](TLineRecord Line) {
         TOwnedParagraph P;
         P.Par.SetParLength(Len);
         P.Par.SetLine0(Line);

@@ -26,6 +26,14 @@ namespace korvel {
 //
 // Access by index is one shift and mask when PerBlock is a power of two (the
 // paragraph list: 1024 records of 32 bytes), else one division.
+//
+// Blocks are carved out of larger allocations (slabs) of consecutive blocks,
+// doubling with the array up to SlabBlocksMax blocks, and handed out in order.
+// So the blocks of a large array lie together in memory even when other
+// allocations (the text buffers of a load) are interleaved with its growth,
+// and a walk over millions of records streams through few memory pages
+// instead of touching a new region every 32 KB. The memory of a slab's blocks
+// not yet handed out is reserved, not touched.
 class TDynArray2 : public TPersistent {
 public:
     static constexpr int32_t BlockBytes = 32768;
@@ -62,16 +70,20 @@ protected:
     TDynArray2(int32_t RecordSize, int32_t Stride);
 
     // Unchecked access for walks that have already validated their range.
-    std::byte* ItemAt(int32_t Index) {
-        return Blocks[BlockOf(Index)].get() + SlotOf(Index) * Stride;
-    }
+    std::byte* ItemAt(int32_t Index) { return Blocks[BlockOf(Index)] + SlotOf(Index) * Stride; }
     const std::byte* ItemAt(int32_t Index) const {
-        return Blocks[BlockOf(Index)].get() + SlotOf(Index) * Stride;
+        return Blocks[BlockOf(Index)] + SlotOf(Index) * Stride;
     }
-    std::byte* BlockAt(int32_t Block) { return Blocks[static_cast<size_t>(Block)].get(); }
-    const std::byte* BlockAt(int32_t Block) const {
-        return Blocks[static_cast<size_t>(Block)].get();
-    }
+    std::byte* BlockAt(int32_t Block) { return Blocks[static_cast<size_t>(Block)]; }
+    const std::byte* BlockAt(int32_t Block) const { return Blocks[static_cast<size_t>(Block)]; }
+
+    // SetCapacity, except that the memory of the blocks given up is kept in
+    // reserve and used again when the array grows, until
+    // ReleaseReserveBlocks. For an array emptied only to be filled again
+    // (a text replaced by a load): the new records then go to memory that is
+    // already mapped instead of fresh pages.
+    void ShrinkKeepingBlocks(int32_t N);
+    void ReleaseReserveBlocks() { Reserve.clear(); }
 
     // Appends one slot and returns it uninitialised; the caller fills it
     // before anything else can read it.
@@ -90,7 +102,7 @@ protected:
         while (Index < Count) {
             const int32_t Slot = SlotOf(Index);
             const int32_t InBlock = std::min<int32_t>(PerBlock - Slot, Count - Index);
-            std::byte* P = Blocks[BlockOf(Index)].get() + Slot * Stride;
+            std::byte* P = Blocks[BlockOf(Index)] + Slot * Stride;
             for (int32_t I = 0; I < InBlock; ++I, P += Stride)
                 Visit(P);
             Index += InBlock;
@@ -103,6 +115,23 @@ protected:
     }
 
 private:
+    // The most blocks one slab holds: 2 MB.
+    static constexpr int32_t SlabBlocksMax = 64;
+
+    // Consecutive blocks FirstBlock .. FirstBlock + BlockCount - 1 in one allocation.
+    struct TSlab {
+        std::unique_ptr<std::byte[]> Bytes;
+        int32_t FirstBlock;
+        int32_t BlockCount;
+    };
+
+    // Drops the blocks from WantedBlocks on; their slabs go to Reserve when
+    // Keep, else they are freed.
+    void DropBlocks(size_t WantedBlocks, bool Keep);
+    // Appends one block to Blocks, from the last slab while it has room,
+    // else from a new slab (taken from Reserve when it holds one).
+    void AddBlock();
+
     size_t BlockOf(int32_t Index) const {
         return static_cast<size_t>(BlockShift >= 0 ? Index >> BlockShift : Index / PerBlock);
     }
@@ -112,7 +141,9 @@ private:
 
     int16_t RecordSize;
     int16_t Stride;
-    std::vector<std::unique_ptr<std::byte[]>> Blocks;
+    std::vector<std::byte*> Blocks; // block k's bytes, inside one of Slabs
+    std::vector<TSlab> Slabs;       // in block order; own the blocks
+    std::vector<TSlab> Reserve;     // slabs given up by ShrinkKeepingBlocks
     int32_t Count = 0;
     int32_t Capacity = 0;
     int16_t PerBlock;

@@ -85,9 +85,11 @@ void TParagraphsList::LoadText(TStream& Stream, uint8_t NullReplacement, int32_t
                          DiscardTrailing)
             .Run();
     } catch (...) {
+        ReleaseReserveBlocks();
         ResetAfterLoad();
         throw;
     }
+    ReleaseReserveBlocks();
     ResetAfterLoad();
 }
 
@@ -143,7 +145,9 @@ void TParagraphsList::SaveText(TStream& Stream, bool CompactCodes, int32_t Progr
 
 void TParagraphsList::ClearText() {
     ReleaseAll();
-    SetCapacity(4);
+    // A load usually follows: the record memory is kept for it and released
+    // when the load ends.
+    ShrinkKeepingBlocks(4);
     TextLength = 0;
     LineCount = 0;
     FormatLast = -1;

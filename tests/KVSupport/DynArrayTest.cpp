@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace korvel;
@@ -27,6 +28,8 @@ public:
     explicit TTestArray(int32_t Stride) : TDynArrayOf<TRecord>(Stride) {}
     using TDynArrayOf<TRecord>::ForEachFrom;
     const std::byte* Block(int32_t I) { return this->BlockAt(I); }
+    using TDynArray2::ReleaseReserveBlocks;
+    using TDynArray2::ShrinkKeepingBlocks;
 
     void AddValues(int32_t N) {
         for (int32_t I = 0; I < N; ++I) {
@@ -132,4 +135,42 @@ TEST(DynArrayTest, StrideThatIsNotAPowerOfTwoAndBlockWalks) {
     EXPECT_EQ(Visits, 1000);
     A.ForEachFrom(1000, [&Visits](TOdd&) { ++Visits; });
     EXPECT_EQ(Visits, 1000);
+}
+
+// Blocks of a large array lie together: once the array has grown, whole runs
+// of consecutive blocks share one allocation. Memory given up while keeping
+// it is used again, block for block, when the array grows back.
+TEST(DynArrayTest, BlocksLieTogetherAndKeptMemoryIsUsedAgain) {
+    TTestArray<TSmall> A; // 16 bytes: 2048 records a block
+    A.AddValues(2048 * 200);
+    ASSERT_EQ(A.GetBlockCount(), 200);
+    for (int32_t B = 129; B < 192; ++B)
+        EXPECT_EQ(A.Block(B) - A.Block(B - 1), TDynArray2::BlockBytes) << B;
+
+    std::vector<const std::byte*> Before;
+    for (int32_t B = 0; B < 200; ++B)
+        Before.push_back(A.Block(B));
+    A.ShrinkKeepingBlocks(1);
+    EXPECT_EQ(A.GetBlockCount(), 1);
+    EXPECT_EQ(A.GetCapacity(), 2048);
+    EXPECT_EQ(A.GetCount(), 2048);
+    EXPECT_EQ(A.Block(0), Before[0]);
+    A.SetCount(0);
+    A.AddValues(2048 * 200);
+    std::vector<const std::byte*> After;
+    for (int32_t B = 0; B < 200; ++B)
+        After.push_back(A.Block(B));
+    std::sort(Before.begin(), Before.end());
+    std::sort(After.begin(), After.end());
+    EXPECT_EQ(After, Before);
+    for (int32_t I = 0; I < A.GetCount(); I += 997)
+        EXPECT_EQ(A[I].Value, I);
+
+    // Released reserve memory is gone; growth allocates again.
+    A.ShrinkKeepingBlocks(1);
+    A.ReleaseReserveBlocks();
+    A.SetCount(0);
+    A.AddValues(2048 * 3);
+    EXPECT_EQ(A.GetBlockCount(), 3);
+    EXPECT_EQ(A[2048 * 3 - 1].Value, 2048 * 3 - 1);
 }

@@ -12,6 +12,7 @@
 //
 // Prints nanoseconds per operation: the best and the median of several runs.
 
+#include "BenchText.h"
 #include "KVSupport/TCustomKorvel.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TParagraph.h"
@@ -46,20 +47,7 @@ size_t SkewedLength(int32_t I, std::mt19937& Random) {
 }
 
 std::string GenerateText(size_t (*Length)(int32_t, std::mt19937&)) {
-    std::mt19937 Random(20261208);
-    const char Letters[] = "etaoinshrdlucmfwypvbgkjqxz";
-    std::string Text;
-    Text.reserve(210'000'000);
-    for (int32_t I = 0; I < Paragraphs; ++I) {
-        if (I > 0)
-            Text += "\r\n";
-        const size_t N = Length(I, Random);
-        for (size_t K = 0; K < N; ++K) {
-            const uint32_t R = Random();
-            Text += R % 7 == 0 ? ' ' : Letters[R % 26];
-        }
-    }
-    return Text;
+    return bench::GenerateParagraphs(Paragraphs, Length, false, 210'000'000);
 }
 
 void Load(TCustomKorvel& Control, const std::string& Text) {

@@ -8,6 +8,7 @@
 // MB are 10^6 bytes. Each phase runs several times; the best and the median
 // run are shown.
 
+#include "BenchText.h"
 #include "KVSupport/TParagraphsList.h"
 #include "framework/TMemoryStream.h"
 
@@ -33,21 +34,10 @@ constexpr int32_t LongEvery = 100'000; // 40 paragraphs of 70000 .. 200000 bytes
 constexpr int Repeats = 5;
 
 std::string GenerateText() {
-    std::mt19937 Random(20261208);
-    const char Letters[] = "etaoinshrdlucmfwypvbgkjqxz";
-    std::string Text;
-    Text.reserve(201'000'000);
-    for (int32_t I = 0; I < Paragraphs; ++I) {
-        if (I > 0)
-            Text += "\r\n";
-        const size_t Length =
-            I % LongEvery == LongEvery / 2 ? 70'000 + Random() % 130'001 : Random() % 95;
-        for (size_t K = 0; K < Length; ++K) {
-            const uint32_t R = Random();
-            Text += R % 7 == 0 ? ' ' : R % 97 == 0 ? '\t' : Letters[R % 26];
-        }
-    }
-    return Text;
+    const auto LengthOf = [](int32_t I, std::mt19937& Random) -> size_t {
+        return I % LongEvery == LongEvery / 2 ? 70'000 + Random() % 130'001 : Random() % 95;
+    };
+    return bench::GenerateParagraphs(Paragraphs, LengthOf, true, 201'000'000);
 }
 
 // Wall-clock, user-mode and kernel-mode seconds of the runs of one phase. The
@@ -170,7 +160,8 @@ int main() {
             ResidentAfter = ResidentBytes();
     }
     if (List.GetCount() != Paragraphs || LineFeeds != Paragraphs - 1) {
-        std::printf("unexpected paragraph count %d\n", List.GetCount());
+        std::printf("unexpected paragraph count %d (%lld line feeds)\n", List.GetCount(),
+                    static_cast<long long>(LineFeeds));
         return 1;
     }
 

@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   qt6-base-dev libgl1-mesa-dev
+  fonts-liberation
   xvfb xauth x11-apps imagemagick
   perl sed
 )

@@ -1,6 +1,7 @@
 #include "framework/CodePage.h"
 
 #include <array>
+#include <cstdio>
 
 namespace korvel {
 
@@ -39,6 +40,8 @@ struct TCaseTables {
 
 constexpr TCaseTables CaseTables;
 
+constexpr char32_t ReplacementCharacter = 0xFFFD;
+
 void AppendUtf8(std::string& Out, char32_t Code) {
     if (Code < 0x80) {
         Out += static_cast<char>(Code);
@@ -69,9 +72,13 @@ uint8_t UnicodeToAnsi(char32_t Code) {
     return '?';
 }
 
-uint8_t AnsiUpperChar(uint8_t Ch) { return CaseTables.Upper[Ch]; }
+uint8_t AnsiUpperChar(uint8_t Ch) {
+    return CaseTables.Upper[Ch];
+}
 
-uint8_t AnsiLowerChar(uint8_t Ch) { return CaseTables.Lower[Ch]; }
+uint8_t AnsiLowerChar(uint8_t Ch) {
+    return CaseTables.Lower[Ch];
+}
 
 void CharUpperA(char* Text) {
     if (Text == nullptr)
@@ -164,13 +171,111 @@ std::string Utf16ToAnsi(std::u16string_view Utf16) {
     Out.reserve(Utf16.size());
     for (size_t i = 0; i < Utf16.size(); ++i) {
         const char16_t Unit = Utf16[i];
-        if (Unit >= 0xD800 && Unit <= 0xDBFF && i + 1 < Utf16.size() &&
-            Utf16[i + 1] >= 0xDC00 && Utf16[i + 1] <= 0xDFFF) {
+        if (Unit >= 0xD800 && Unit <= 0xDBFF && i + 1 < Utf16.size() && Utf16[i + 1] >= 0xDC00 &&
+            Utf16[i + 1] <= 0xDFFF) {
             ++i; // a character beyond the code page's reach
             Out += '?';
             continue;
         }
         Out += static_cast<char>(UnicodeToAnsi(Unit));
+    }
+    return Out;
+}
+
+void AppendAnsiOrCharRef(std::string& Out, char32_t Code) {
+    if (Code < 0x80) {
+        Out += static_cast<char>(Code);
+        return;
+    }
+    const uint8_t Ch = UnicodeToAnsi(Code);
+    if (Ch != '?') {
+        Out += static_cast<char>(Ch);
+        return;
+    }
+    char Reference[16];
+    const int Length =
+        std::snprintf(Reference, sizeof Reference, "&#%u;", static_cast<unsigned>(Code));
+    Out.append(Reference, static_cast<size_t>(Length));
+}
+
+std::string Utf16ToAnsiWithCharRefs(std::u16string_view Utf16) {
+    std::string Out;
+    Out.reserve(Utf16.size());
+    for (size_t i = 0; i < Utf16.size(); ++i) {
+        const char16_t Unit = Utf16[i];
+        if (Unit < 0xD800 || Unit > 0xDFFF) {
+            AppendAnsiOrCharRef(Out, Unit);
+        } else if (Unit <= 0xDBFF && i + 1 < Utf16.size() && Utf16[i + 1] >= 0xDC00 &&
+                   Utf16[i + 1] <= 0xDFFF) {
+            AppendAnsiOrCharRef(Out, 0x10000 + ((static_cast<char32_t>(Unit) - 0xD800) << 10) +
+                                         (static_cast<char32_t>(Utf16[i + 1]) - 0xDC00));
+            ++i;
+        } else {
+            AppendAnsiOrCharRef(Out, ReplacementCharacter);
+        }
+    }
+    return Out;
+}
+
+std::string Utf8ToAnsiWithCharRefs(std::string_view Utf8) {
+    std::string Out;
+    Out.reserve(Utf8.size());
+    size_t i = 0;
+    while (i < Utf8.size()) {
+        const uint8_t Lead = static_cast<uint8_t>(Utf8[i]);
+        if (Lead < 0x80) {
+            Out += static_cast<char>(Lead);
+            ++i;
+            continue;
+        }
+        // The ranges of the second byte exclude overlong forms, encoded
+        // surrogates and code points beyond U+10FFFF.
+        int Trail;
+        char32_t Code;
+        uint8_t Low = 0x80;
+        uint8_t High = 0xBF;
+        if (Lead >= 0xC2 && Lead <= 0xDF) {
+            Trail = 1;
+            Code = Lead & 0x1F;
+        } else if (Lead >= 0xE0 && Lead <= 0xEF) {
+            Trail = 2;
+            Code = Lead & 0x0F;
+            if (Lead == 0xE0)
+                Low = 0xA0;
+            else if (Lead == 0xED)
+                High = 0x9F;
+        } else if (Lead >= 0xF0 && Lead <= 0xF4) {
+            Trail = 3;
+            Code = Lead & 0x07;
+            if (Lead == 0xF0)
+                Low = 0x90;
+            else if (Lead == 0xF4)
+                High = 0x8F;
+        } else {
+            AppendAnsiOrCharRef(Out, ReplacementCharacter);
+            ++i;
+            continue;
+        }
+        size_t Next = i + 1;
+        bool Valid = true;
+        for (int k = 0; k < Trail; ++k, ++Next) {
+            if (Next >= Utf8.size()) {
+                Valid = false;
+                break;
+            }
+            const uint8_t Byte = static_cast<uint8_t>(Utf8[Next]);
+            if (Byte < Low || Byte > High) {
+                Valid = false;
+                break;
+            }
+            Code = (Code << 6) | (Byte & 0x3F);
+            Low = 0x80;
+            High = 0xBF;
+        }
+        // An invalid sequence ends before the byte that broke it, which
+        // starts the next character.
+        AppendAnsiOrCharRef(Out, Valid ? Code : ReplacementCharacter);
+        i = Next;
     }
     return Out;
 }

@@ -39,4 +39,15 @@ std::string Utf8ToAnsi(std::string_view Utf8);
 std::u16string AnsiToUtf16(std::string_view Text);
 std::string Utf16ToAnsi(std::u16string_view Utf16);
 
+// Conversions for text that enters the engine from outside (the clipboard,
+// typed characters). Every character the code page cannot hold becomes an
+// HTML numeric character reference of its code point ("&#12354;"), never '?':
+// an HTML text keeps its meaning that way. A surrogate pair gives one
+// reference of the full code point; an unpaired surrogate, and in UTF-8 a
+// malformed sequence (each maximal invalid part), gives U+FFFD's ("&#65533;").
+std::string Utf16ToAnsiWithCharRefs(std::u16string_view Utf16);
+std::string Utf8ToAnsiWithCharRefs(std::string_view Utf8);
+// Appends the byte of Code, or its numeric character reference.
+void AppendAnsiOrCharRef(std::string& Out, char32_t Code);
+
 } // namespace korvel

@@ -12,7 +12,8 @@
 
 namespace korvel {
 
-class TCustomKorvel;
+class TNavigatorHost;
+struct THighlightContext;
 class TKorvelNavigator;
 struct TParagraph;
 class TParagraphsList;
@@ -106,7 +107,8 @@ public:
     static constexpr int32_t MatchBufferSize = 16;
     static constexpr char MaskByte = 0x05;
 
-    TKeywordPass(TCustomKorvel& Control, TUpperCaseCache& UpperCache);
+    TKeywordPass(TNavigatorHost& Host, const THighlightContext& Context,
+                 TUpperCaseCache& UpperCache);
 
     // The pass over [From, To] (a span inside one paragraph for the callers
     // of the control, though any span works): the highlighter's keyword hook
@@ -149,7 +151,8 @@ private:
     void MaskForbidden(const TParagraph& Par, int32_t From, int32_t To, bool Upper);
     void AddMatch(const TMatch& Match);
 
-    TCustomKorvel& Control;
+    TNavigatorHost& Host;
+    const THighlightContext& Context;
     TUpperCaseCache& UpperCache;
     std::array<TMatch, MatchBufferSize> Matches{};
     int32_t MatchCount = 0;

@@ -2,8 +2,9 @@
 
 #include "KVSupport/HighlightState.h"
 #include "KVSupport/ParagraphRuns.h"
-#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/THighlightContext.h"
 #include "KVSupport/TKeywordList.h"
+#include "KVSupport/TParagraphsList.h"
 #include "KVSupport/TStartStopKeyList.h"
 #include "KVSupport/TUpperCaseCache.h"
 
@@ -25,18 +26,19 @@ bool StartAllowedUnder(const HighlightRun& State) {
 
 } // namespace
 
-TStartStopMatcher::TStartStopMatcher(TCustomKorvel& Control, TUpperCaseCache& UpperCache)
-    : Control(Control), UpperCache(UpperCache) {}
+TStartStopMatcher::TStartStopMatcher(TParagraphsList& List, THighlightContext& Context,
+                                     TUpperCaseCache& UpperCache)
+    : Paragraphs(List), Context(Context), UpperCache(UpperCache) {}
 
 bool TStartStopMatcher::IsWordSeparator(char Ch) const {
-    return Control.GetSeparatorSet().IsSeparator(Ch);
+    return Context.Separators.IsSeparator(Ch);
 }
 
 void TStartStopMatcher::Prepare() {
-    TStartStopKeyList& List = Control.GetStartStopKeys();
+    TStartStopKeyList& List = *Context.StartStopKeys;
     const bool WasPrepared = List.GetPrepared();
     if (!WasPrepared)
-        List.PrepareKeys(Control.GetSeparatorSet());
+        List.PrepareKeys(Context.Separators);
     const int32_t Count = List.GetCount();
     if (TablesBuilt && WasPrepared && Count == TableCount && List.GetCaseRule() == TableRule)
         return;
@@ -79,7 +81,7 @@ void TStartStopMatcher::Prepare() {
 
 bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t From,
                                       int32_t& To) {
-    TStartStopKeyList& List = Control.GetStartStopKeys();
+    TStartStopKeyList& List = *Context.StartStopKeys;
     const int32_t Length = Par.ParLength();
     if (Length == 0)
         return false;
@@ -134,7 +136,7 @@ bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t
 }
 
 void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordIndex, int32_t& To) {
-    const StartStopInfo& Key = Control.GetStartStopKeys()[RecordIndex];
+    const StartStopInfo& Key = (*Context.StartStopKeys)[RecordIndex];
     const HighlightRun Base = StateAt(Par, At);
     if (StateDepth(Base) >= 0)
         if (HighlightRun* InForce = RunInForce(Par, At))
@@ -149,7 +151,7 @@ void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordInd
 
 TStartStopMatcher::TStopResult TStartStopMatcher::MatchStopKey(TParagraph& Par, int32_t ParIndex,
                                                                int32_t From, int32_t& To) {
-    TStartStopKeyList& List = Control.GetStartStopKeys();
+    TStartStopKeyList& List = *Context.StartStopKeys;
     const HighlightRun State = StateAt(Par, From);
     const int32_t Depth = StateDepth(State);
     if (Depth < 0)
@@ -224,7 +226,7 @@ TStartStopMatcher::TStopResult TStartStopMatcher::MatchStopKey(TParagraph& Par, 
 
 HighlightRun TStartStopMatcher::StateBeforeRange(int32_t ParIndex, int32_t From,
                                                  int32_t Depth) const {
-    const TParagraphsList& List = Control.GetParagraphsList();
+    const TParagraphsList& List = Paragraphs;
     int32_t Index = RunsAtOrBefore(List[ParIndex], From);
     for (int32_t P = ParIndex;; --P) {
         const TParagraph& Par = List[P];
@@ -242,7 +244,7 @@ HighlightRun TStartStopMatcher::StateBeforeRange(int32_t ParIndex, int32_t From,
 int32_t TStartStopMatcher::TokenEnd(const HighlightRun& Opener) const {
     const int32_t Depth = StateDepth(Opener);
     if (Opener.TokenLen > 0 && Depth >= 0) {
-        const TStartStopKeyList& List = Control.GetStartStopKeys();
+        const TStartStopKeyList& List = *Context.StartStopKeys;
         const int16_t Top = Opener.Stack[Depth];
         if (Top < 0 && StartStopIndex(Top) < List.GetCount()) {
             const StartStopInfo& Key = List[StartStopIndex(Top)];
@@ -260,10 +262,10 @@ int32_t TStartStopMatcher::TokenLengthOf(const HighlightRun& State, bool Closing
         return Stored;
     const int16_t Top = State.Stack[Depth];
     if (Top >= 0) {
-        const TKeywordList& Keywords = Control.GetKeywords();
+        const TKeywordList& Keywords = *Context.Keywords;
         return Top < Keywords.GetCount() ? Keywords.GetKeyRecord(Top).KeyLen : Stored;
     }
-    const TStartStopKeyList& List = Control.GetStartStopKeys();
+    const TStartStopKeyList& List = *Context.StartStopKeys;
     if (StartStopIndex(Top) >= List.GetCount())
         return Stored;
     const StartStopInfo& Key = List[StartStopIndex(Top)];

@@ -157,10 +157,7 @@ void TKeywordPass::ApplyKeywordsAt(int32_t FirstPar, int32_t From, int32_t LastP
 const std::vector<TCompiledKeyword>& TKeywordPass::Compiled() {
     const TKeywordList& Keywords = *Context.Keywords;
     const int32_t Count = Keywords.GetCount();
-    if (CopyValid && !Keywords.GetUpdating() && Count == CopyCount &&
-        Keywords.GetMaxKeyLen() == CopyMaxKeyLen && Keywords.GetCaseRule() == CopyRule &&
-        (Count == 0 || (Keywords.GetKeyRecord(0).UpKey == CopyFirstKey &&
-                        Keywords.GetKeyRecord(Count - 1).UpKey == CopyLastKey)))
+    if (CopyValid && !Keywords.GetUpdating() && Keywords.GetChangeCount() == CopyChangeCount)
         return Copy;
     Copy.clear();
     CopyNeedsUpper = false;
@@ -187,11 +184,9 @@ const std::vector<TCompiledKeyword>& TKeywordPass::Compiled() {
         CopyNeedsUpper = CopyNeedsUpper || !Keyword.MatchCase;
     }
     CopyValid = true;
-    CopyCount = Count;
+    CopyChangeCount = Keywords.GetChangeCount();
     CopyMaxKeyLen = Keywords.GetMaxKeyLen();
     CopyRule = Keywords.GetCaseRule();
-    CopyFirstKey = Count > 0 ? Keywords.GetKeyRecord(0).UpKey : std::string();
-    CopyLastKey = Count > 0 ? Keywords.GetKeyRecord(Count - 1).UpKey : std::string();
     return Copy;
 }
 

@@ -49,14 +49,11 @@ void SetRangeStateAt(TParagraphsList& List, int32_t FirstPar, int32_t From, int3
 // of at most MatchBufferSize.
 //
 // The pass searches a compact copy of the list, made on first use and made
-// again after ListChanged (ResetHighlighting calls it) or when the list's
-// size, longest key, case rule, update state or first or last key differ
-// from the copy's. A keyword changed in place in the middle of the list is
-// seen after ResetHighlighting, which an application calls after changing
-// the lists anyway. Before searching a window, the keywords whose first or
-// last byte pair does not occur in it are set aside, 64 at a time and
-// without a branch per keyword.
-// The byte pairs present in a window of text, so that a keyword with a pair
+// again after ListChanged (ResetHighlighting calls it), whenever the list's
+// change count differs from the copy's (any change of any keyword, its case
+// rule included), and while an update bracket is open. Before searching a window, the keywords
+// whose first or last byte pair does not occur in it are set aside, 64 at a time and without a
+// branch per keyword. The byte pairs present in a window of text, so that a keyword with a pair
 // that does not occur there is not searched at all. Pairs are hashed into
 // PairSlots slots stamped with a generation number, so a new window costs no
 // clearing; a collision only lets a keyword through to its search.
@@ -168,11 +165,9 @@ private:
     std::vector<TCompiledKeyword> Copy;
     bool CopyValid = false;
     bool CopyNeedsUpper = false; // some keyword ignores case
-    int32_t CopyCount = 0;
+    uint32_t CopyChangeCount = 0;
     int32_t CopyMaxKeyLen = 0;
     TkvUpperCase CopyRule = kvuAscii;
-    std::string CopyFirstKey;
-    std::string CopyLastKey;
 };
 
 } // namespace korvel

@@ -74,11 +74,11 @@ int32_t TLineBreaker::BreakWithoutCanvas(int32_t& FirstLine, int32_t& LastOld, i
     LineDelta = 1 - OldCount;
     Lines.SetLineCount(1);
     if (ParExtraInfo* Extra = Par->GetExtra()) {
-        // A provisional whole line; JustifyFrom = Stop as on every last line.
+        // A provisional whole line of no width and no gaps (so JustifyFrom,
+        // 0, moves nothing).
         TLineRecord& Line = Extra->Line0;
         Line.Stop = Extra->Length;
-        Line.Width = Line.FullWidth = Line.Gaps = 0;
-        Line.JustifyFrom = Extra->Length;
+        Line.Width = Line.FullWidth = Line.Gaps = Line.JustifyFrom = 0;
     }
     List.LineCount += LineDelta;
     FirstLine = 0;

@@ -144,7 +144,9 @@ void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordInd
     const int32_t End = At + Key.StartLen;
     DeleteRunsIn(Par, At, End, false);
     const int32_t TokenLen = Key.StartLen + (Key.StartWordTail ? 1 : 0);
-    const int32_t CloseLen = Key.StopLen + (Key.StopWordHead ? 1 : 0);
+    // The stop key's length until the range is closed (then the stop
+    // token's, see MatchStopKey).
+    const int32_t CloseLen = Key.StopLen;
     PutRunAt(Par, At, PushedState(Base, Key, StartStopEntry(RecordIndex), TokenLen, CloseLen));
     To = End;
 }
@@ -279,6 +281,10 @@ int32_t TStartStopMatcher::TokenReach(const HighlightRun& State) const {
 }
 
 int32_t TStartStopMatcher::CloseReach(const HighlightRun& State) const {
+    // Not CloseLen itself: it is 0 on a state that a keyword or range was
+    // pushed onto and a copy in a later paragraph's start run keeps the
+    // value from before the range closed, so it may fall short of the token
+    // an edit touched and leave the text after it highlighted stale.
     return TokenLengthOf(State, true, State.CloseLen);
 }
 

@@ -417,7 +417,8 @@ TEST_F(LineBreakerTest, WithoutACanvasEveryParagraphIsOneLine) {
     EXPECT_EQ(R.FirstLine, 0);
     EXPECT_EQ(R.LastOld, 0);
     EXPECT_EQ(Control.GetLineCount(), 1);
-    EXPECT_EQ(LinesOf(), (std::vector{TLineRecord::Whole(14, 0)}));
+    // A provisional line: no width, no gaps, JustifyFrom 0.
+    EXPECT_EQ(LinesOf(), (std::vector<TLineRecord>{{0, 14, 0, 0, 0, 0, 0, 0}}));
 }
 
 TEST_F(LineBreakerTest, WidestLineIsKeptAndWidthsBeyondTheSlotNeedTheExtension) {

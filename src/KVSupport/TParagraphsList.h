@@ -82,12 +82,12 @@ public:
 
     // The offset of paragraph Index's first character in the whole text and
     // the index of its first display line. Every reader and writer outside
-    // the list's own block shifts goes through these ("List index out of
-    // bounds" outside the list).
-    int32_t GetStartOffset(int32_t Index) const { return (*this)[Index].StartOffset; }
-    void SetStartOffset(int32_t Index, int32_t Value) { (*this)[Index].StartOffset = Value; }
-    int32_t GetFirstLine(int32_t Index) const { return (*this)[Index].FirstLine; }
-    void SetFirstLine(int32_t Index, int32_t Value) { (*this)[Index].FirstLine = Value; }
+    // the list's own block shifts goes through these. Index must lie in the
+    // list (not checked: navigators read them on every step).
+    int32_t GetStartOffset(int32_t Index) const { return At(Index).StartOffset; }
+    void SetStartOffset(int32_t Index, int32_t Value) { At(Index).StartOffset = Value; }
+    int32_t GetFirstLine(int32_t Index) const { return At(Index).FirstLine; }
+    void SetFirstLine(int32_t Index, int32_t Value) { At(Index).FirstLine = Value; }
 
     // --- Loading, saving, clearing ---
 

@@ -128,7 +128,7 @@ void Load(TCustomKorvel& Control, const std::string& Text) {
     TKorvelLineBreak Break = kbCRLF;
     List.ClearText();
     List.LoadText(Stream, 0, 0, nullptr, Break, false);
-    List.FormatLast = -1;
+    List.GetFormatCounters().MarkAllFormatted(List.GetCount());
 }
 
 // What the formatter does after an edit: every paragraph from the edited
@@ -136,13 +136,13 @@ void Load(TCustomKorvel& Control, const std::string& Text) {
 // many paragraphs that were.
 int32_t CatchUp(TCustomKorvel& Control, int32_t From) {
     TParagraphsList& List = Control.GetParagraphsList();
-    int32_t Last = std::max(List.FormatLast, From);
+    int32_t Last = std::max(List.GetFormatCounters().GetFormatLast(), From);
     int32_t P = From;
     for (; P <= Last && P < List.GetCount(); ++P) {
         Control.HighlightParagraph(P);
-        Last = std::max(Last, List.FormatLast);
+        Last = std::max(Last, List.GetFormatCounters().GetFormatLast());
     }
-    List.FormatLast = -1;
+    List.GetFormatCounters().MarkAllFormatted(List.GetCount());
     return P - From;
 }
 
@@ -169,15 +169,11 @@ double TimedReplace(TCustomKorvel& Control, TKorvelNavigator& Start, TKorvelNavi
     End.SetPos(Pos2);
     THighlightEngine& Engine = Control.GetHighlightEngine();
     Engine.CaptureChangeStates(Start, End);
-    bool Cut = false;
-    int32_t LineDelta = 0;
-    int32_t CharDelta = 0;
-    Control.GetParagraphsList().ReplaceRange(Text, Start, Cut, LineDelta, CharDelta, true, false,
-                                             End);
+    const TTextChange Change = ReplaceBetween(Start, End, Text, true, false);
     if (Cold)
         EvictCaches();
     const auto Began = TClockType::now();
-    Engine.RehighlightChange(Engine.StateBeforeStart(Start), Cut, Start, End);
+    Engine.RehighlightChange(Engine.StateBeforeStart(Change), Change);
     CatchUp(Control, Start.GetParIndex());
     return Seconds(Began);
 }
@@ -247,7 +243,7 @@ TFigures Run(const std::string& Text, int Repeats, int Edits) {
         Keyword.push_back(Keywords);
         Full.push_back(Scan + Keywords);
     }
-    List.FormatLast = -1;
+    List.GetFormatCounters().MarkAllFormatted(List.GetCount());
     benchmark::DoNotOptimize(List[Count - 1].RunCount());
 
     TFigures Figures;
@@ -257,7 +253,7 @@ TFigures Run(const std::string& Text, int Repeats, int Edits) {
     Figures.StartStopMBs = Bytes / Median(StartStop) / 1e6;
     Figures.KeywordMBs = Bytes / Median(Keyword) / 1e6;
     // Inside the third line of the header comment.
-    const int32_t Inside = List[2].StartOffset + 4;
+    const int32_t Inside = List.GetStartOffset(2) + 4;
     Figures.Plain = MeasureEdits(Control, Inside, "x", Edits);
     // Ending the comment there re-highlights its remaining lines one by one.
     TKorvelNavigator Start(&Control);

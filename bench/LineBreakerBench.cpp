@@ -68,12 +68,12 @@ TResult FormatAll(TCustomKorvel& Control, TLineBreaker& Breaker) {
     const auto Start = TClock::now();
     int32_t Line = 0;
     for (int32_t I = 0; I < Count; ++I) {
-        List[I].FirstLine = Line;
+        List.SetFirstLine(I, Line);
         int32_t FirstLine = 0;
         int32_t LastOld = 0;
         int32_t Delta = 0;
         Line += Breaker.BreakLines(Control.GetCanvas(), I == 0, FirstLine, LastOld, true, I,
-                                   Control.View.TextWidth, Delta);
+                                   Control.GetView().TextWidth, Delta);
     }
     const std::chrono::duration<double> Elapsed = TClock::now() - Start;
     return {Elapsed.count(), Line};
@@ -86,8 +86,8 @@ void RunCase(const char* Name, int32_t Paragraphs, int LongEvery, int Runs) {
     Control.SetWordWrap(true);
     // The control font is 6 pixels a byte on the headless canvas; the
     // margins take 8 + 8 pixels.
-    Control.View.SpaceWidth = 6;
-    Control.View.TextWidth = Columns * 6 + Control.GetLeftMargin() + Control.GetRightMargin();
+    Control.GetView().SpaceWidth = 6;
+    Control.GetView().TextWidth = Columns * 6 + Control.GetLeftMargin() + Control.GetRightMargin();
 
     const std::string Text = MakeText(Paragraphs, LongEvery);
     {
@@ -99,7 +99,7 @@ void RunCase(const char* Name, int32_t Paragraphs, int LongEvery, int Runs) {
     }
     const int32_t Count = Control.GetParagraphCount();
 
-    TLineBreaker Breaker(Control);
+    TLineBreaker Breaker(Control.GetParagraphsList(), Control.GetLayout());
     TResult Best{1e30, 0};
     for (int Run = 0; Run < Runs; ++Run) {
         const TResult R = FormatAll(Control, Breaker);

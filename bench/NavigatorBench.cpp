@@ -97,11 +97,11 @@ int32_t WalkFromGuess(const TParagraphsList& List, int32_t Pos) {
     const int32_t T = List.TextLength;
     int32_t G = T > 0 ? static_cast<int32_t>(int64_t{Pos} * (N - 2) / T) : 0;
     G = std::clamp(G, 0, N - 1);
-    if (Pos < List[G].StartOffset) {
-        while (List[G].StartOffset > Pos)
+    if (Pos < List.GetStartOffset(G)) {
+        while (List.GetStartOffset(G) > Pos)
             --G;
     } else {
-        while (G < N - 1 && List[G].StartOffset + List[G].ParLength() + 1 < Pos)
+        while (G < N - 1 && List.GetStartOffset(G) + List[G].ParLength() + 1 < Pos)
             ++G;
     }
     return G;

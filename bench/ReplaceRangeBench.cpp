@@ -92,7 +92,7 @@ public:
         StartNav.SetPos(Pos1);
         EndNav.SetPos(Pos2);
         const auto Start = TWallClock::now();
-        List.ReplaceRange(Text, StartNav, RunsCut, LineDelta, CharDelta, true, false, EndNav);
+        ReplaceBetween(StartNav, EndNav, Text, true, false);
         const double Taken = Micros(TWallClock::now() - Start);
         StartNav.Assign(EndNav);
         return Taken;
@@ -115,9 +115,6 @@ private:
     TParagraphsList& List = Control.GetParagraphsList();
     TKorvelNavigator StartNav{&Control};
     TKorvelNavigator EndNav{&Control};
-    bool RunsCut = false;
-    int32_t LineDelta = 0;
-    int32_t CharDelta = 0;
     int32_t OriginalLength = 0;
 };
 
@@ -168,7 +165,7 @@ int main(int argc, char** argv) {
         }
         List.ShiftStartOffsets(0, -1);
 
-        const int32_t Middle = List[List.GetCount() / 2].StartOffset;
+        const int32_t Middle = List.GetStartOffset(List.GetCount() / 2);
         const TStats AtStart = Editor.Type(0, Chars);
         const TStats InMiddle = Editor.Type(Middle, Chars);
         const TStats AtEnd = Editor.Type(List.TextLength, Chars);

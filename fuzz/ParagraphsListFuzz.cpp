@@ -36,8 +36,10 @@ void CheckWhole(const TParagraphsList& List) {
     }
     Check(List.GetCount() >= 1, "a loaded list has a paragraph");
     Check(List.LineCount == List.GetCount(), "one display line per loaded paragraph");
-    Check(List.FormatLast == List.GetCount() - 1, "FormatLast is the last paragraph");
-    Check(List.ChangeLastPara == List.GetCount() - 1, "the change covers the text");
+    Check(List.GetFormatCounters().GetFormatLast() == List.GetCount() - 1,
+          "FormatLast is the last paragraph");
+    Check(List.GetPendingChange().GetLastPara() == List.GetCount() - 1,
+          "the change covers the text");
 }
 
 struct TOptions {

@@ -19,7 +19,7 @@ bool SameState(const HighlightRun& A, const HighlightRun& B) {
 
 bool StartKeysAllowed(const HighlightRun& State) {
     const int32_t Depth = StateDepth(State);
-    return Depth < 0 || TopEntry(State) >= 0;
+    return Depth < 0 || TopEntry(State) >= -1;
 }
 
 HighlightRun PushedState(const HighlightRun& Base, const TKeyInfo& Key, int16_t Entry,

@@ -52,8 +52,9 @@ inline bool IsForeignAutomatic(const HighlightRun& State) {
 // entries agree. Style, colours, cursor and token lengths do not count.
 bool SameState(const HighlightRun& A, const HighlightRun& B);
 
-// Start keys may open a range unless a start/stop range is the innermost
-// open highlight (its stop key is looked for instead).
+// Start keys may open a range unless the innermost open highlight has a
+// stack entry below -1: a start/stop range, whose stop key is looked for
+// instead. An entry of -1 or more counts as a keyword's.
 bool StartKeysAllowed(const HighlightRun& State);
 
 // Keywords may match unless automatic formatting with a context number is in

@@ -2,9 +2,10 @@
 
 #include "KVSupport/HighlightState.h"
 #include "KVSupport/ParagraphRuns.h"
-#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/THighlightContext.h"
 #include "KVSupport/TKeywordList.h"
 #include "KVSupport/TKorvelHighlighter.h"
+#include "KVSupport/TNavigatorHost.h"
 #include "KVSupport/TParagraphsList.h"
 #include "KVSupport/TStartStopKeyList.h"
 
@@ -12,24 +13,25 @@
 
 namespace korvel {
 
-THighlightEngine::THighlightEngine(TCustomKorvel& Control)
-    : ScanEndState(DefaultRun()), Control(Control), Matcher(Control, UpperCache),
-      KeywordPass(Control, UpperCache) {}
+THighlightEngine::THighlightEngine(TNavigatorHost& Host, THighlightContext& Context)
+    : ScanEndState(DefaultRun()), Host(Host), Context(Context),
+      Matcher(Host.GetParagraphsList(), Context, UpperCache),
+      KeywordPass(Host, Context, UpperCache) {}
 
 void THighlightEngine::EnterScratch() {
     for (TKorvelNavigator* Navigator : {&HookFrom, &HookTo, &ChangeStart, &ChangeEnd, &Spare})
-        Navigator->SetControl(&Control);
+        Navigator->SetControl(&Host);
 }
 
 void THighlightEngine::Place(TKorvelNavigator& Navigator, int32_t Par, int32_t Offset) {
-    Navigator.SetControl(&Control);
+    Navigator.SetControl(&Host);
     Navigator.SetParagraph(Par);
     Navigator.SetParOffset(Offset);
 }
 
 const char* THighlightEngine::GetUpperText(const TParagraph& Par, int32_t Index, int32_t Length,
                                            int32_t Offset) {
-    return UpperCache.Get(Par, Index, Offset, Length, Control.GetUpperCaseType());
+    return UpperCache.Get(Par, Index, Offset, Length, Context.UpperCaseType);
 }
 
 // --- Hooks and the two key searches ---
@@ -37,7 +39,7 @@ const char* THighlightEngine::GetUpperText(const TParagraph& Par, int32_t Index,
 int32_t THighlightEngine::HookResult(int32_t Par, int32_t Old) {
     const int32_t Index = HookTo.GetParIndex();
     if (Index > Par)
-        return Control.GetParagraphsList()[Par].ParLength();
+        return Paragraphs()[Par].ParLength();
     return Index < Par ? Old : HookTo.GetParOffset();
 }
 
@@ -45,11 +47,11 @@ bool THighlightEngine::FindStartKeyAt(TParagraph& Paragraph, int32_t Par, int32_
                                       int32_t& To) {
     if (StateDepth(StateAt(Paragraph, From)) >= MaxPushDepth)
         return false;
-    const TStartStopKeyList& Keys = Control.GetStartStopKeys();
-    if (Control.GetApplyStartStopKeys() && Keys.GetCount() > 0 &&
+    const TStartStopKeyList& Keys = *Context.StartStopKeys;
+    if (Context.ApplyStartStopKeys && Keys.GetCount() > 0 &&
         Matcher.MatchStartKey(Paragraph, Par, From, To))
         return true;
-    TKorvelHighlighter* Highlighter = Control.GetHighlighter();
+    TKorvelHighlighter* Highlighter = Context.Highlighter;
     if (Highlighter == nullptr)
         return false;
     Place(HookFrom, Par, From);
@@ -70,12 +72,12 @@ bool THighlightEngine::FindStopKeyAt(TParagraph& Paragraph, int32_t Par, int32_t
     case TStartStopMatcher::TStopResult::Foreign:
         break;
     }
-    TKorvelHighlighter* Highlighter = Control.GetHighlighter();
+    TKorvelHighlighter* Highlighter = Context.Highlighter;
     if (Highlighter == nullptr)
         return false;
     Place(HookFrom, Par, From);
     Place(HookTo, Par, To);
-    if (!Highlighter->StopKeyHook(HookFrom, HookTo, Control.GetStartStopKeys().GetCount()))
+    if (!Highlighter->StopKeyHook(HookFrom, HookTo, Context.StartStopKeys->GetCount()))
         return false;
     To = std::max(HookResult(Par, To), From);
     return true;
@@ -109,7 +111,7 @@ bool THighlightEngine::FindStopKey(TKorvelNavigator& From, TKorvelNavigator& To)
 
 int32_t THighlightEngine::ScanParagraph(int32_t ParIndex, int32_t P, int32_t Q, bool DeleteAtFrom,
                                         bool& Changed) {
-    TParagraph& Par = Control.GetParagraphsList()[ParIndex];
+    TParagraph& Par = Paragraphs()[ParIndex];
     const int32_t Length = Par.ParLength();
     int32_t Stuck = 0;
     for (;;) {
@@ -155,7 +157,7 @@ int32_t THighlightEngine::ScanParagraph(int32_t ParIndex, int32_t P, int32_t Q, 
 }
 
 void THighlightEngine::CarryInto(int32_t Next) {
-    TParagraphsList& List = Control.GetParagraphsList();
+    TParagraphsList& List = Paragraphs();
     const TParagraph& Before = List[Next - 1];
     TParagraph& Par = List[Next];
     if (Before.RunCount() > 0)
@@ -166,7 +168,7 @@ void THighlightEngine::CarryInto(int32_t Next) {
 
 void THighlightEngine::ScanSpan(int32_t FirstPar, int32_t From, int32_t LastPar, int32_t To,
                                 HighlightRun EndState) {
-    TParagraphsList& List = Control.GetParagraphsList();
+    TParagraphsList& List = Paragraphs();
     Matcher.Prepare();
     bool Changed = false;
     bool Carried = false;
@@ -192,7 +194,7 @@ void THighlightEngine::ScanSpan(int32_t FirstPar, int32_t From, int32_t LastPar,
             CarryInto(LastPar + 1);
             TParagraph& Next = List[LastPar + 1];
             Next.Flags &= static_cast<uint8_t>(~pfNeedsWork);
-            List.FormatLast = std::max(List.FormatLast, LastPar + 1);
+            List.GetFormatCounters().RaiseFormatLast(LastPar + 1);
             Carried = true;
             Changed = true;
             break;
@@ -204,12 +206,10 @@ void THighlightEngine::ScanSpan(int32_t FirstPar, int32_t From, int32_t LastPar,
 
     // The ranges are current up to LastPar only when everything before the
     // span was; a carry makes the next paragraph stale.
-    int32_t& Valid = List.ContextValidTo;
-    if (Valid >= FirstPar - 1)
-        Valid = Carried ? LastPar : std::max(Valid, LastPar);
+    List.GetFormatCounters().ContextScanned(FirstPar, LastPar, Carried);
     if (Changed) {
-        List.LinesPatched = false;
-        Control.MarkLinePositionsStale(FirstPar, LastPar);
+        List.GetPendingChange().SetLinesPatched(false);
+        Context.MarkLinePositionsStale(FirstPar, LastPar);
     }
     ScannedToPar = LastPar;
     ScannedToOffset = Reached;
@@ -228,15 +228,16 @@ void THighlightEngine::ScanStartStop(TKorvelNavigator& From, TKorvelNavigator& T
 }
 
 void THighlightEngine::ScanStartStopUpTo(int32_t Last) {
-    TParagraphsList& List = Control.GetParagraphsList();
+    TParagraphsList& List = Paragraphs();
+    TFormatCounters& Counters = List.GetFormatCounters();
     Last = std::min(Last, List.GetCount() - 1);
-    for (int32_t P = std::max(List.ContextValidTo + 1, 0); P <= Last; ++P) {
+    for (int32_t P = std::max(Counters.GetContextValidTo() + 1, 0); P <= Last; ++P) {
         if ((List[P].Flags & pfScanned) == 0)
             ScanSpan(P, 0, P, List[P].ParLength(), ScanEndState);
-        else if (List.ContextValidTo == P - 1)
-            List.ContextValidTo = P; // current, and so is everything before it
+        else if (Counters.GetContextValidTo() == P - 1)
+            Counters.ContextValidUpTo(P); // current, and so is everything before it
     }
-    List.ContextValidTo = std::max(List.ContextValidTo, Last);
+    Counters.ContextValidUpTo(Last);
 }
 
 // --- The keyword pass ---
@@ -249,10 +250,10 @@ void THighlightEngine::ApplyKeywords(TKorvelNavigator& From, TKorvelNavigator& T
 
 void THighlightEngine::HighlightParagraph(int32_t Index) {
     ScanStartStopUpTo(Index);
-    TParagraphsList& List = Control.GetParagraphsList();
+    TParagraphsList& List = Paragraphs();
     if ((List[Index].Flags & pfKeywords) != 0)
         return;
-    if (Control.GetApplyKeyWords() || Control.GetHighlighter() != nullptr)
+    if (Context.ApplyKeyWords || Context.Highlighter != nullptr)
         KeywordPass.ApplyKeywordsInParagraph(Index, 0, List[Index].ParLength(), HookFrom, HookTo);
     List[Index].Flags |= pfKeywords;
 }
@@ -268,150 +269,161 @@ HighlightRun THighlightEngine::CaptureChangeStates(TKorvelNavigator& SelStart,
     return StartState;
 }
 
-HighlightRun THighlightEngine::StateBeforeStart(TKorvelNavigator& SelStart) {
-    const TParagraphsList& List = Control.GetParagraphsList();
-    return StateBefore(List[SelStart.GetParIndex()], SelStart.GetParOffset());
+HighlightRun THighlightEngine::StateBeforeStart(const TTextChange& Change) {
+    return StateBefore(Paragraphs()[Change.FirstPara], Change.FromOffset);
 }
 
-void THighlightEngine::RehighlightChange(const HighlightRun& StartState, bool RunsCut,
-                                         TKorvelNavigator& SelStart, TKorvelNavigator& SelEnd) {
-    TParagraphsList& List = Control.GetParagraphsList();
-    EnterScratch();
-    const int32_t ParseFrom = SelStart.GetPos();
-    const int32_t ParseTo = SelEnd.GetPos();
-    int32_t APar = SelStart.GetParIndex();
-    int32_t AOffset = SelStart.GetParOffset();
-    int32_t BPar = SelEnd.GetParIndex();
-    int32_t BOffset = SelEnd.GetParOffset();
-    HighlightRun S = StartState;
-    const HighlightRun E = ScanEndState;
-    HighlightRun EndState = E; // what the runs after B were computed from
-    bool Rescan = true;
+// A token that ends at or after A may have been changed: start the scan at
+// its run, and at the run before that while A is still inside the token of
+// the state in force.
+void THighlightEngine::WalkBack(TChangeSpan& Span, bool ClearPatched) {
+    TParagraphsList& List = Paragraphs();
+    while (StateDepth(Span.S) >= 0) {
+        TParagraph& Par = List[Span.APar];
+        const int32_t Before = RunsStartingBefore(Par, Span.AOffset);
+        if (Before == 0)
+            break;
+        const HighlightRun& Run = Par.GetExtra()->Runs[static_cast<size_t>(Before - 1)];
+        if (Span.AOffset - Run.Offset > Matcher.TokenReach(Run))
+            break;
+        Span.AOffset = Run.Offset;
+        List.GetPendingChange().LowerFirstLine(List.GetFirstLine(Span.APar) +
+                                               LineContaining(Par, Span.AOffset));
+        Span.S = StateBefore(Par, Span.AOffset);
+        if (ClearPatched)
+            List.GetPendingChange().SetLinesPatched(false);
+    }
+}
 
-    // A token that ends at or after A may have been changed: start the scan
-    // at its run, and at the run before that while A is still inside the
-    // token of the state in force.
-    auto WalkBack = [&](bool ClearPatched) {
-        while (StateDepth(S) >= 0) {
-            TParagraph& Par = List[APar];
-            const int32_t Before = RunsStartingBefore(Par, AOffset);
-            if (Before == 0)
-                break;
-            const HighlightRun& Run = Par.GetExtra()->Runs[static_cast<size_t>(Before - 1)];
-            if (AOffset - Run.Offset > Matcher.TokenReach(Run))
-                break;
-            AOffset = Run.Offset;
-            List.ChangeFirstLine =
-                std::min(List.ChangeFirstLine, Par.FirstLine + LineContaining(Par, AOffset));
-            S = StateBefore(Par, AOffset);
-            if (ClearPatched)
-                List.LinesPatched = false;
-        }
-    };
-    // Automatic formatting with an empty stack (a highlighter's): the whole
-    // run around the change is redone.
-    auto WidenToRuns = [&] {
-        Place(Spare, APar, AOffset);
-        if (Spare.PrevRun(0)) {
-            APar = Spare.GetParIndex();
-            AOffset = Spare.GetParOffset();
-        }
-        Place(Spare, BPar, BOffset);
-        if (Spare.NextRun(List.TextLength)) {
-            BPar = Spare.GetParIndex();
-            BOffset = Spare.GetParOffset();
-            EndState = StateAt(List[BPar], BOffset);
-        }
-    };
-    // A token that begins at or just after B may have been changed: end the
-    // scan at the run after it.
-    auto ReachNextRun = [&](bool Inclusive) {
-        TParagraph& Par = List[BPar];
-        const int32_t Index = RunsStartingBefore(Par, BOffset);
-        if (Index >= Par.RunCount())
-            return false;
-        const HighlightRun& Run = Par.GetExtra()->Runs[static_cast<size_t>(Index)];
-        const int32_t Distance = Run.Offset - BOffset;
-        const int32_t Reach = Matcher.CloseReach(E);
-        if (Inclusive ? Distance > Reach : Distance >= Reach)
-            return false;
-        BOffset = Run.Offset;
-        ScanEndState = Run;
-        EndState = Run;
-        return true;
-    };
+// Automatic formatting with an empty stack (a highlighter's): the whole run
+// around the change is redone.
+void THighlightEngine::WidenToRuns(TChangeSpan& Span) {
+    TParagraphsList& List = Paragraphs();
+    Place(Spare, Span.APar, Span.AOffset);
+    if (Spare.PrevRun(0)) {
+        Span.APar = Spare.GetParIndex();
+        Span.AOffset = Spare.GetParOffset();
+    }
+    Place(Spare, Span.BPar, Span.BOffset);
+    if (Spare.NextRun(List.TextLength)) {
+        Span.BPar = Spare.GetParIndex();
+        Span.BOffset = Spare.GetParOffset();
+        Span.EndState = StateAt(List[Span.BPar], Span.BOffset);
+    }
+}
 
+// A token that begins at or just after B may have been changed: end the
+// scan at the run after it when that run lies within E's CloseLen of B
+// (Inclusive: at that distance too).
+bool THighlightEngine::ReachNextRun(TChangeSpan& Span, bool Inclusive) {
+    TParagraph& Par = Paragraphs()[Span.BPar];
+    const int32_t Index = RunsStartingBefore(Par, Span.BOffset);
+    if (Index >= Par.RunCount())
+        return false;
+    const HighlightRun& Run = Par.GetExtra()->Runs[static_cast<size_t>(Index)];
+    const int32_t Distance = Run.Offset - Span.BOffset;
+    const int32_t Reach = Matcher.CloseReach(Span.E);
+    if (Inclusive ? Distance > Reach : Distance >= Reach)
+        return false;
+    Span.BOffset = Run.Offset;
+    ScanEndState = Run;
+    Span.EndState = Run;
+    return true;
+}
+
+// Widens the span where a token at its edges may have changed; false when
+// nothing needs to be highlighted again.
+bool THighlightEngine::WidenChange(TChangeSpan& Span, bool RunsCut) {
+    TParagraphsList& List = Paragraphs();
+    const HighlightRun& S = Span.S;
     const bool Automatic = (S.Flags & hfAutomatic) != 0;
     const bool StackValid = (S.Flags & hfStackValid) != 0;
-    if (RunsCut) {
-        List.LinesPatched = false;
-        if (Automatic && !StackValid) {
-            HighlightRun Ended = S;
-            Ended.Flags = 0;
-            PutRunAt(List[APar], AOffset, Ended);
-        } else if (Automatic && StateDepth(S) < 0) {
-            WidenToRuns();
-        } else if (Automatic) {
-            WalkBack(false);
-        }
-        if ((E.Flags & hfAutomatic) != 0) {
-            if ((E.Flags & hfStackValid) != 0) {
-                ReachNextRun(false);
-            } else {
-                // The formatting in force after the old text resumes after the new.
-                PutRunAt(List[BPar], BOffset, E);
-                EndState = E;
-            }
-        }
-    } else if (Automatic) {
-        if (!StackValid) {
-            Rescan = false;
-        } else if (StateDepth(S) < 0) {
-            WidenToRuns();
+    if (!RunsCut) {
+        if (!Automatic)
+            return true;
+        if (!StackValid)
+            return false;
+        if (StateDepth(S) < 0) {
+            WidenToRuns(Span);
         } else {
-            WalkBack(true);
-            if (ReachNextRun(true))
-                List.LinesPatched = false;
+            WalkBack(Span, true);
+            if (ReachNextRun(Span, true))
+                List.GetPendingChange().SetLinesPatched(false);
+        }
+        return true;
+    }
+    List.GetPendingChange().SetLinesPatched(false);
+    if (Automatic && !StackValid) {
+        // Such formatting ends where the new text begins.
+        HighlightRun Ended = S;
+        Ended.Flags = 0;
+        PutRunAt(List[Span.APar], Span.AOffset, Ended);
+    } else if (Automatic && StateDepth(S) < 0) {
+        WidenToRuns(Span);
+    } else if (Automatic) {
+        WalkBack(Span, false);
+    }
+    if ((Span.E.Flags & hfAutomatic) != 0) {
+        if ((Span.E.Flags & hfStackValid) != 0) {
+            ReachNextRun(Span, false);
+        } else {
+            // The formatting in force after the old text resumes after the new.
+            PutRunAt(List[Span.BPar], Span.BOffset, Span.E);
+            Span.EndState = Span.E;
         }
     }
-    if (!Rescan)
-        return;
+    return true;
+}
 
-    if (Control.OnParse)
-        Control.OnParse(&Control, ParseFrom, ParseTo);
-
-    BPar = std::max(BPar, APar);
-    if (Control.GetUpdateLock() > 0) {
+// Scans A's paragraph from A again and applies its keywords, or, while the
+// update lock is held, leaves the paragraphs of the span for the formatter.
+void THighlightEngine::RescanChange(TChangeSpan& Span) {
+    TParagraphsList& List = Paragraphs();
+    TFormatCounters& Counters = List.GetFormatCounters();
+    const int32_t APar = Span.APar;
+    const int32_t BPar = std::max(Span.BPar, APar);
+    if (Context.UpdateLocked()) {
         // The formatter redoes the paragraphs when the bracket closes.
         for (int32_t P = APar; P <= BPar; ++P)
             List[P].Flags &= static_cast<uint8_t>(~pfNeedsWork);
-        List.ContextValidTo = std::min(List.ContextValidTo, APar - 1);
+        Counters.InvalidateContextFrom(APar);
         return;
     }
-    int32_t SpanEnd = BOffset;
+    int32_t SpanEnd = Span.BOffset;
     if (BPar > APar) {
         // Only A's paragraph is rescanned now; the ones after it up to B's
         // are left marked for the formatter.
         SpanEnd = List[APar].ParLength();
         for (int32_t P = APar + 1; P <= BPar; ++P)
             List[P].Flags &= static_cast<uint8_t>(~pfNeedsWork);
-        List.ContextValidTo = std::min(List.ContextValidTo, APar);
+        Counters.InvalidateContextFrom(APar + 1);
     }
     int32_t KeywordsTo = SpanEnd;
     if ((List[APar].Flags & pfScanned) != 0) {
-        ScanSpan(APar, AOffset, APar, SpanEnd, EndState);
+        ScanSpan(APar, Span.AOffset, APar, SpanEnd, Span.EndState);
         // Where the scan went on past the span it dropped the keyword runs
         // too: they are found again over the same stretch.
         KeywordsTo = std::max(SpanEnd, ScannedToOffset);
     }
     if ((List[APar].Flags & pfKeywords) != 0) {
-        KeywordPass.ApplyKeywordsInParagraph(APar, AOffset, KeywordsTo, HookFrom, HookTo);
+        KeywordPass.ApplyKeywordsInParagraph(APar, Span.AOffset, KeywordsTo, HookFrom, HookTo);
         List[APar].Flags |= pfKeywords;
     }
 }
 
+void THighlightEngine::RehighlightChange(const HighlightRun& StartState,
+                                         const TTextChange& Change) {
+    EnterScratch();
+    TChangeSpan Span{Change.FirstPara, Change.FromOffset, Change.NewLastPara, Change.NewToOffset,
+                     StartState,       ScanEndState,      ScanEndState};
+    if (!WidenChange(Span, Change.RunsCut))
+        return;
+    Context.Parse(Change.FromPos, Change.NewToPos);
+    RescanChange(Span);
+}
+
 void THighlightEngine::ClearHighlighting() {
-    TParagraphsList& List = Control.GetParagraphsList();
+    TParagraphsList& List = Paragraphs();
     List.ForEachFrom(0, [](TParagraph& Par) {
         Par.Flags &= static_cast<uint8_t>(~pfNeedsWork);
         if (ParExtraInfo* Extra = Par.GetExtra()) {
@@ -420,7 +432,7 @@ void THighlightEngine::ClearHighlighting() {
             Par.SetStartRun(nullptr, false);
         }
     });
-    List.ContextValidTo = -1;
+    List.GetFormatCounters().ResetContext();
     UpperCache.Drop();
     KeywordPass.ListChanged(); // the usual moment to take changed lists in
 }

@@ -3,6 +3,7 @@
 #include "KVSupport/HighlightRun.h"
 #include "KVSupport/TKeywordPass.h"
 #include "KVSupport/TKorvelNavigator.h"
+#include "KVSupport/TNavigatorHost.h"
 #include "KVSupport/TStartStopMatcher.h"
 #include "KVSupport/TUpperCaseCache.h"
 
@@ -10,8 +11,11 @@
 
 namespace korvel {
 
-class TCustomKorvel;
+class TNavigatorHost;
+class TParagraphsList;
+struct THighlightContext;
 struct TParagraph;
+struct TTextChange;
 
 // The highlighting of one control: the start/stop pass that opens ranges at
 // start keys and closes them at stop keys (carrying the state from one
@@ -37,7 +41,7 @@ struct TParagraph;
 // differ, goes on to the paragraph's end.
 class THighlightEngine {
 public:
-    explicit THighlightEngine(TCustomKorvel& Control);
+    THighlightEngine(TNavigatorHost& Host, THighlightContext& Context);
 
     THighlightEngine(const THighlightEngine&) = delete;
     THighlightEngine& operator=(const THighlightEngine&) = delete;
@@ -89,19 +93,17 @@ public:
     // force at SelStart and stores in ScanEndState the state of the text
     // after SelEnd (runs starting exactly at SelEnd count as in force there).
     HighlightRun CaptureChangeStates(TKorvelNavigator& SelStart, TKorvelNavigator& SelEnd);
-    // After the replacement: the state in force just before SelStart (the
-    // start of the new text). The runs before it are those from before the
+    // After the replacement: the state in force just before the start of
+    // the new text. The runs before it are those from before the
     // replacement, so this is the state at the start of the range that was
     // really replaced, wherever the replacement moved the start to.
-    HighlightRun StateBeforeStart(TKorvelNavigator& SelStart);
-    // Re-highlights after the replacement: SelStart at the start and SelEnd
-    // at the end of the new text, StartState as captured, RunsCut as the
-    // replacement reported. Widens the span where a token at its edges may
-    // have changed, raises OnParse with the new text's range and rescans at
-    // once, or, while the control's update lock is held, leaves the
-    // paragraphs marked for the formatter.
-    void RehighlightChange(const HighlightRun& StartState, bool RunsCut, TKorvelNavigator& SelStart,
-                           TKorvelNavigator& SelEnd);
+    HighlightRun StateBeforeStart(const TTextChange& Change);
+    // Re-highlights after the replacement Change, StartState as captured:
+    // widens the span where a token at its edges may have changed, raises
+    // OnParse with the new text's range and rescans at once, or, while the
+    // control's update lock is held, leaves the paragraphs marked for the
+    // formatter.
+    void RehighlightChange(const HighlightRun& StartState, const TTextChange& Change);
 
     // Drops every run, start run and the three highlighting flags of every
     // paragraph; ContextValidTo becomes -1.
@@ -112,6 +114,26 @@ public:
     int32_t GetScannedToOffset() const { return ScannedToOffset; }
 
 private:
+    // The span highlighted again after a replacement: from offset AOffset of
+    // paragraph APar to offset BOffset of BPar; S is the state in force at
+    // A, E the state the old text ended with, EndState what the runs after
+    // B were computed from.
+    struct TChangeSpan {
+        int32_t APar;
+        int32_t AOffset;
+        int32_t BPar;
+        int32_t BOffset;
+        HighlightRun S;
+        HighlightRun E;
+        HighlightRun EndState;
+    };
+    bool WidenChange(TChangeSpan& Span, bool RunsCut);
+    void WalkBack(TChangeSpan& Span, bool ClearPatched);
+    void WidenToRuns(TChangeSpan& Span);
+    bool ReachNextRun(TChangeSpan& Span, bool Inclusive);
+    void RescanChange(TChangeSpan& Span);
+
+    TParagraphsList& Paragraphs() { return Host.GetParagraphsList(); }
     void EnterScratch();
     void Place(TKorvelNavigator& Navigator, int32_t Par, int32_t Offset);
     // The start/stop pass over paragraphs FirstPar .. LastPar from From to To,
@@ -131,7 +153,8 @@ private:
     // Reads back where a hook left To, kept inside paragraph Par.
     int32_t HookResult(int32_t Par, int32_t Old);
 
-    TCustomKorvel& Control;
+    TNavigatorHost& Host;
+    THighlightContext& Context;
     TUpperCaseCache UpperCache;
     TStartStopMatcher Matcher;
     TKeywordPass KeywordPass;

@@ -19,6 +19,7 @@ const TKeyInfoLen& TKeywordList::Record(int32_t Index) const {
 }
 
 void TKeywordList::Changed() {
+    ++ChangeCount;
     if (!Updating)
         RebuildKeywords();
 }
@@ -100,6 +101,7 @@ void TKeywordList::SetUpdateState(bool Value) {
 }
 
 void TKeywordList::RebuildKeywords() {
+    ++ChangeCount;
     AnyCaseless = false;
     MaxKeyLen = 0;
     const TUpperCaseRoutine Routine = UpperCaseRoutine(CaseRule);

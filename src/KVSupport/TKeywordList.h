@@ -50,6 +50,9 @@ public:
     int32_t GetMaxKeyLen() const { return MaxKeyLen; }
     bool GetAnyCaseless() const { return AnyCaseless; }
     bool GetUpdating() const { return Updating; }
+    // Counts every change of the records and every rebuild, so that a
+    // compiled copy of the list can tell that it is out of date.
+    uint32_t GetChangeCount() const { return ChangeCount; }
 
     // Recomputes KeyLen and UpKey of every record, MaxKeyLen and AnyCaseless.
     void RebuildKeywords();
@@ -76,6 +79,7 @@ private:
     TkvUpperCase CaseRule = kvuAscii;
     int32_t MaxKeyLen = 0;
     bool AnyCaseless = false;
+    uint32_t ChangeCount = 0;
 };
 
 } // namespace korvel

@@ -2,10 +2,11 @@
 
 #include "KVSupport/HighlightState.h"
 #include "KVSupport/ParagraphRuns.h"
-#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/THighlightContext.h"
 #include "KVSupport/TKeywordList.h"
 #include "KVSupport/TKorvelHighlighter.h"
 #include "KVSupport/TKorvelNavigator.h"
+#include "KVSupport/TNavigatorHost.h"
 #include "KVSupport/TParagraphsList.h"
 #include "KVSupport/TUpperCaseCache.h"
 
@@ -62,7 +63,7 @@ void SetRangeStateAt(TParagraphsList& List, int32_t FirstPar, int32_t From, int3
     const int32_t Left = OldPar == LastPar && OldOffset >= 0 ? Old.TokenLen - (To - OldOffset) : 0;
     Old.TokenLen = TokenLength(Left);
     TParagraph& Last = List[LastPar];
-    if (int64_t{Last.StartOffset} + To < List.TextLength &&
+    if (int64_t{List.GetStartOffset(LastPar)} + To < List.TextLength &&
         (Automatic || (Old.Flags & hfAutomatic)))
         PutRunAt(Last, To, Old);
 }
@@ -111,12 +112,13 @@ uint16_t TBytePairFilter::LastPair(std::string_view Key) {
 
 // --- The keyword pass ---
 
-TKeywordPass::TKeywordPass(TCustomKorvel& Control, TUpperCaseCache& UpperCache)
-    : Control(Control), UpperCache(UpperCache) {}
+TKeywordPass::TKeywordPass(TNavigatorHost& Host, const THighlightContext& Context,
+                           TUpperCaseCache& UpperCache)
+    : Host(Host), Context(Context), UpperCache(UpperCache) {}
 
 void TKeywordPass::ApplyKeywords(TKorvelNavigator& From, TKorvelNavigator& To) {
-    if (TKorvelHighlighter* Highlighter = Control.GetHighlighter())
-        Highlighter->KeywordHook(From, To, Control.GetKeywords().GetCount());
+    if (TKorvelHighlighter* Highlighter = Context.Highlighter)
+        Highlighter->KeywordHook(From, To, Context.Keywords->GetCount());
     TKorvelNavigator* Lo = &From;
     TKorvelNavigator* Hi = &To;
     if (Hi->GetPos() < Lo->GetPos())
@@ -126,9 +128,9 @@ void TKeywordPass::ApplyKeywords(TKorvelNavigator& From, TKorvelNavigator& To) {
 
 void TKeywordPass::ApplyKeywordsInParagraph(int32_t Par, int32_t From, int32_t To,
                                             TKorvelNavigator& HookFrom, TKorvelNavigator& HookTo) {
-    if (Control.GetHighlighter() != nullptr) {
+    if (Context.Highlighter != nullptr) {
         for (TKorvelNavigator* Navigator : {&HookFrom, &HookTo}) {
-            Navigator->SetControl(&Control);
+            Navigator->SetControl(&Host);
             Navigator->SetParagraph(Par);
         }
         HookFrom.SetParOffset(From);
@@ -140,10 +142,10 @@ void TKeywordPass::ApplyKeywordsInParagraph(int32_t Par, int32_t From, int32_t T
 }
 
 void TKeywordPass::ApplyKeywordsAt(int32_t FirstPar, int32_t From, int32_t LastPar, int32_t To) {
-    const TKeywordList& Keywords = Control.GetKeywords();
-    if (!Control.GetApplyKeyWords() || Keywords.GetCount() == 0)
+    const TKeywordList& Keywords = *Context.Keywords;
+    if (!Context.ApplyKeyWords || Keywords.GetCount() == 0)
         return;
-    TParagraphsList& List = Control.GetParagraphsList();
+    TParagraphsList& List = Host.GetParagraphsList();
     for (int32_t P = FirstPar; P <= LastPar; ++P) {
         const int32_t Length = List[P].ParLength();
         SearchParagraph(P, P == FirstPar ? std::clamp(From, 0, Length) : 0,
@@ -153,12 +155,9 @@ void TKeywordPass::ApplyKeywordsAt(int32_t FirstPar, int32_t From, int32_t LastP
 }
 
 const std::vector<TCompiledKeyword>& TKeywordPass::Compiled() {
-    const TKeywordList& Keywords = Control.GetKeywords();
+    const TKeywordList& Keywords = *Context.Keywords;
     const int32_t Count = Keywords.GetCount();
-    if (CopyValid && !Keywords.GetUpdating() && Count == CopyCount &&
-        Keywords.GetMaxKeyLen() == CopyMaxKeyLen && Keywords.GetCaseRule() == CopyRule &&
-        (Count == 0 || (Keywords.GetKeyRecord(0).UpKey == CopyFirstKey &&
-                        Keywords.GetKeyRecord(Count - 1).UpKey == CopyLastKey)))
+    if (CopyValid && !Keywords.GetUpdating() && Keywords.GetChangeCount() == CopyChangeCount)
         return Copy;
     Copy.clear();
     CopyNeedsUpper = false;
@@ -185,11 +184,9 @@ const std::vector<TCompiledKeyword>& TKeywordPass::Compiled() {
         CopyNeedsUpper = CopyNeedsUpper || !Keyword.MatchCase;
     }
     CopyValid = true;
-    CopyCount = Count;
+    CopyChangeCount = Keywords.GetChangeCount();
     CopyMaxKeyLen = Keywords.GetMaxKeyLen();
     CopyRule = Keywords.GetCaseRule();
-    CopyFirstKey = Count > 0 ? Keywords.GetKeyRecord(0).UpKey : std::string();
-    CopyLastKey = Count > 0 ? Keywords.GetKeyRecord(Count - 1).UpKey : std::string();
     return Copy;
 }
 
@@ -198,7 +195,7 @@ void TKeywordPass::SearchParagraph(int32_t ParIndex, int32_t From, int32_t To, b
     const std::vector<TCompiledKeyword>& Keys = Compiled();
     if (Keys.empty())
         return;
-    TParagraph& Par = Control.GetParagraphsList()[ParIndex];
+    TParagraph& Par = Host.GetParagraphsList()[ParIndex];
     const int32_t Length = Par.ParLength();
     if (Length == 0)
         return;
@@ -248,7 +245,7 @@ void TKeywordPass::SearchParagraph(int32_t ParIndex, int32_t From, int32_t To, b
 void TKeywordPass::SearchKeyword(const TCompiledKeyword& Keyword, int32_t Entry,
                                  const TParagraph& Par, int32_t ParIndex, int32_t From, int32_t To,
                                  bool FirstOfSpan, bool LastOfSpan) {
-    const TSeparatorSet& Separators = Control.GetSeparatorSet();
+    const TSeparatorSet& Separators = Context.Separators;
     const int32_t Length = Par.ParLength();
     const auto KeyLen = static_cast<int32_t>(Keyword.Key.size());
     const int32_t SearchStart = FirstOfSpan ? std::max(WindowStart, From - KeyLen) : 0;
@@ -302,7 +299,7 @@ void TKeywordPass::AddMatch(const TMatch& Match) {
 void TKeywordPass::ApplyKeywordMatches() {
     if (MatchCount == 0)
         return;
-    TParagraphsList& List = Control.GetParagraphsList();
+    TParagraphsList& List = Host.GetParagraphsList();
     int32_t FirstPar = List.GetCount();
     // Each match adds at most two runs.
     if (Matches[0].Par == Matches[static_cast<size_t>(MatchCount - 1)].Par) {
@@ -328,7 +325,7 @@ void TKeywordPass::ApplyKeywordMatches() {
     }
     MatchCount = 0;
     if (FirstPar < List.GetCount())
-        Control.MarkLinePositionsStale(FirstPar, List.GetCount() - 1);
+        Context.MarkLinePositionsStale(FirstPar, List.GetCount() - 1);
 }
 
 } // namespace korvel

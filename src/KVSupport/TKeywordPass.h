@@ -12,7 +12,8 @@
 
 namespace korvel {
 
-class TCustomKorvel;
+class TNavigatorHost;
+struct THighlightContext;
 class TKorvelNavigator;
 struct TParagraph;
 class TParagraphsList;
@@ -48,14 +49,11 @@ void SetRangeStateAt(TParagraphsList& List, int32_t FirstPar, int32_t From, int3
 // of at most MatchBufferSize.
 //
 // The pass searches a compact copy of the list, made on first use and made
-// again after ListChanged (ResetHighlighting calls it) or when the list's
-// size, longest key, case rule, update state or first or last key differ
-// from the copy's. A keyword changed in place in the middle of the list is
-// seen after ResetHighlighting, which an application calls after changing
-// the lists anyway. Before searching a window, the keywords whose first or
-// last byte pair does not occur in it are set aside, 64 at a time and
-// without a branch per keyword.
-// The byte pairs present in a window of text, so that a keyword with a pair
+// again after ListChanged (ResetHighlighting calls it), whenever the list's
+// change count differs from the copy's (any change of any keyword, its case
+// rule included), and while an update bracket is open. Before searching a window, the keywords
+// whose first or last byte pair does not occur in it are set aside, 64 at a time and without a
+// branch per keyword. The byte pairs present in a window of text, so that a keyword with a pair
 // that does not occur there is not searched at all. Pairs are hashed into
 // PairSlots slots stamped with a generation number, so a new window costs no
 // clearing; a collision only lets a keyword through to its search.
@@ -106,7 +104,8 @@ public:
     static constexpr int32_t MatchBufferSize = 16;
     static constexpr char MaskByte = 0x05;
 
-    TKeywordPass(TCustomKorvel& Control, TUpperCaseCache& UpperCache);
+    TKeywordPass(TNavigatorHost& Host, const THighlightContext& Context,
+                 TUpperCaseCache& UpperCache);
 
     // The pass over [From, To] (a span inside one paragraph for the callers
     // of the control, though any span works): the highlighter's keyword hook
@@ -149,7 +148,8 @@ private:
     void MaskForbidden(const TParagraph& Par, int32_t From, int32_t To, bool Upper);
     void AddMatch(const TMatch& Match);
 
-    TCustomKorvel& Control;
+    TNavigatorHost& Host;
+    const THighlightContext& Context;
     TUpperCaseCache& UpperCache;
     std::array<TMatch, MatchBufferSize> Matches{};
     int32_t MatchCount = 0;
@@ -165,11 +165,9 @@ private:
     std::vector<TCompiledKeyword> Copy;
     bool CopyValid = false;
     bool CopyNeedsUpper = false; // some keyword ignores case
-    int32_t CopyCount = 0;
+    uint32_t CopyChangeCount = 0;
     int32_t CopyMaxKeyLen = 0;
     TkvUpperCase CopyRule = kvuAscii;
-    std::string CopyFirstKey;
-    std::string CopyLastKey;
 };
 
 } // namespace korvel

@@ -1,16 +1,14 @@
 #include "KVSupport/TKorvelHighlighter.h"
 
-#include "KVSupport/TCustomKorvel.h"
-
 #include <algorithm>
 
 namespace korvel {
 
 TKorvelHighlighter::~TKorvelHighlighter() {
-    // Each control's setter takes it off the list; work on a copy.
-    const std::vector<TCustomKorvel*> Remaining = Clients;
-    for (TCustomKorvel* Control : Remaining)
-        Control->SetHighlighter(nullptr);
+    // Each client takes itself off the list; work on a copy.
+    const std::vector<THighlightClient*> Remaining = Clients;
+    for (THighlightClient* Client : Remaining)
+        Client->HighlighterDestroyed(this);
 }
 
 void TKorvelHighlighter::KeywordHook(TKorvelNavigator&, TKorvelNavigator&, int32_t) {}
@@ -25,13 +23,13 @@ bool TKorvelHighlighter::StopKeyHook(TKorvelNavigator&, TKorvelNavigator&, int32
 
 void TKorvelHighlighter::SpareHook() {}
 
-void TKorvelHighlighter::AddClient(TCustomKorvel* Control) {
-    if (std::find(Clients.begin(), Clients.end(), Control) == Clients.end())
-        Clients.push_back(Control);
+void TKorvelHighlighter::AddClient(THighlightClient* Client) {
+    if (std::find(Clients.begin(), Clients.end(), Client) == Clients.end())
+        Clients.push_back(Client);
 }
 
-void TKorvelHighlighter::RemoveClient(TCustomKorvel* Control) {
-    Clients.erase(std::remove(Clients.begin(), Clients.end(), Control), Clients.end());
+void TKorvelHighlighter::RemoveClient(THighlightClient* Client) {
+    Clients.erase(std::remove(Clients.begin(), Clients.end(), Client), Clients.end());
 }
 
 } // namespace korvel

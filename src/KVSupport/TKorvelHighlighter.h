@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KVSupport/THighlightClient.h"
 #include "framework/TObject.h"
 
 #include <cstdint>
@@ -7,7 +8,6 @@
 
 namespace korvel {
 
-class TCustomKorvel;
 class TKorvelNavigator;
 
 // The extension point of automatic highlighting: a non-visual object that
@@ -21,10 +21,11 @@ class TKorvelNavigator;
 // from those of the lists: a keyword entry at or beyond KeywordCount, or a
 // range entry (index - 32768) at or beyond StartStopCount, is its own.
 //
-// Clients: the controls whose Highlighter is this object. A control joins
-// through its setter and leaves when it is destroyed or given another
-// highlighter; destroying the highlighter sets every client's Highlighter to
-// none first.
+// Clients: the controls whose Highlighter is this object, seen only through
+// THighlightClient. A control joins through its setter and leaves when it is
+// destroyed or given another highlighter; destroying the highlighter tells
+// every client first (HighlighterDestroyed), which sets its Highlighter to
+// none.
 class TKorvelHighlighter : public TObject {
 public:
     TKorvelHighlighter() = default;
@@ -47,14 +48,14 @@ public:
     // Never called by the control.
     virtual void SpareHook();
 
-    const std::vector<TCustomKorvel*>& GetClients() const { return Clients; }
+    const std::vector<THighlightClient*>& GetClients() const { return Clients; }
 
     // Kept by the control's Highlighter setter; a control is listed once.
-    void AddClient(TCustomKorvel* Control);
-    void RemoveClient(TCustomKorvel* Control);
+    void AddClient(THighlightClient* Client);
+    void RemoveClient(THighlightClient* Client);
 
 private:
-    std::vector<TCustomKorvel*> Clients;
+    std::vector<THighlightClient*> Clients;
 };
 
 } // namespace korvel

@@ -2,7 +2,8 @@
 
 #include "KVSupport/FormatCodes.h"
 #include "KVSupport/ParagraphLookups.h"
-#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/TLayoutSettings.h"
+#include "KVSupport/TNavigatorHost.h"
 #include "KVSupport/TParagraph.h"
 #include "KVSupport/TParagraphsList.h"
 #include "KVSupport/TSeparatorSet.h"
@@ -169,7 +170,7 @@ private:
 TKorvelNavigator::TKorvelNavigator(TObject* Owner) {
     if (Owner == nullptr)
         return;
-    Control = dynamic_cast<TCustomKorvel*>(Owner);
+    Control = dynamic_cast<TNavigatorHost*>(Owner);
     if (Control == nullptr)
         throw Exception(SNotAKorvel);
     Control->RegisterNavigator(this);
@@ -181,7 +182,7 @@ TKorvelNavigator::~TKorvelNavigator() {
         Control->UnregisterNavigator(this);
 }
 
-void TKorvelNavigator::SetControl(TCustomKorvel* Value) {
+void TKorvelNavigator::SetControl(TNavigatorHost* Value) {
     if (!Registered)
         Control = Value;
     Reset();
@@ -238,9 +239,9 @@ void TKorvelNavigator::DropPar() {
 
 void TKorvelNavigator::SetPos(int32_t A) {
     if (Control != nullptr)
-        A = std::clamp(A, 0, Control->GetTextLength());
+        A = std::clamp(A, 0, Control->GetParagraphsList().TextLength);
     if (Par != nullptr) {
-        const int32_t Start = Par->StartOffset;
+        const int32_t Start = List().GetStartOffset(ParIndex);
         // The paragraph reaches up to the middle of the break after it.
         const int64_t End = int64_t{Start} + Par->ParLength() + 1;
         if (A >= Pos && A <= End) {
@@ -297,8 +298,8 @@ int32_t TKorvelNavigator::GetParIndex() {
     SearchHint = -1;
     // The paragraph of Pos is the last one starting at or before it.
     BindPar(SearchFrom(Count, Guess, Pos, Near ? 0 : Paragraphs.TextLength,
-                       [&Paragraphs](int32_t I) { return Paragraphs[I].StartOffset; }));
-    ParOffset = Pos - Par->StartOffset;
+                       [&Paragraphs](int32_t I) { return Paragraphs.GetStartOffset(I); }));
+    ParOffset = Pos - Paragraphs.GetStartOffset(ParIndex);
     return ParIndex;
 }
 
@@ -314,7 +315,7 @@ int32_t TKorvelNavigator::GetParOffset() {
 
 void TKorvelNavigator::SetParagraph(int32_t Index) {
     BindPar(Index);
-    Pos = Par->StartOffset;
+    Pos = List().GetStartOffset(Index);
     ParOffset = 0;
     RunIndex = 0;
     LineIndex = 0;
@@ -324,7 +325,7 @@ void TKorvelNavigator::SetParOffset(int32_t N) {
     GetParIndex();
     N = std::clamp(N, 0, Par->ParLength());
     ParOffset = N;
-    Pos = Par->StartOffset + N;
+    Pos = List().GetStartOffset(ParIndex) + N;
     if (const ParExtraInfo* Extra = Par->GetExtra()) {
         if (RunIndex >= 0)
             RunIndex = RunsBefore(*Extra, N);
@@ -335,12 +336,12 @@ void TKorvelNavigator::SetParOffset(int32_t N) {
 
 void TKorvelNavigator::PlaceAt(int32_t Index, int32_t Offset) {
     if (Par != nullptr && Index == ParIndex) {
-        SetPos(Par->StartOffset + Offset);
+        SetPos(List().GetStartOffset(Index) + Offset);
         return;
     }
     BindPar(Index);
     ParOffset = Offset;
-    Pos = Par->StartOffset + Offset;
+    Pos = List().GetStartOffset(Index) + Offset;
     RunIndex = -1;
     LineIndex = -1;
 }
@@ -403,7 +404,7 @@ int32_t TKorvelNavigator::GetLineIndex() {
 
 int32_t TKorvelNavigator::GetGlobalLine() {
     const int32_t Line = GetLineIndex();
-    return Par->FirstLine + Line;
+    return List().GetFirstLine(ParIndex) + Line;
 }
 
 void TKorvelNavigator::SetGlobalLine(int32_t L) {
@@ -413,7 +414,7 @@ void TKorvelNavigator::SetGlobalLine(int32_t L) {
     // Without word wrap a left-aligned paragraph is never wrapped, so line L
     // is paragraph L. Right or centred text is wrapped at the window even
     // then; it is found through the line counts like wrapped text.
-    if (!Control->GetWordWrap() && Control->GetAlignment() == taLeftJustify) {
+    if (Control->GetLayout().OneLinePerParagraph()) {
         SetParagraph(std::min(L, Count - 1));
         return;
     }
@@ -423,11 +424,11 @@ void TKorvelNavigator::SetGlobalLine(int32_t L) {
         throw ERangeError(SListIndexError);
     const int32_t Guess = ProportionalGuess(L, Count, Lines, Count);
     BindPar(SearchFrom(Count, Guess, L, Lines,
-                       [&Paragraphs](int32_t I) { return Paragraphs[I].FirstLine; }));
-    LineIndex = std::clamp(L - Par->FirstLine, 0, Par->LineCountOf() - 1);
+                       [&Paragraphs](int32_t I) { return Paragraphs.GetFirstLine(I); }));
+    LineIndex = std::clamp(L - Paragraphs.GetFirstLine(ParIndex), 0, Par->LineCountOf() - 1);
     const TLineRecord Line = LineRecordOf(*Par, LineIndex);
     ParOffset = std::clamp(Line.Start, 0, Par->ParLength());
-    Pos = Par->StartOffset + ParOffset;
+    Pos = Paragraphs.GetStartOffset(ParIndex) + ParOffset;
     // The line's run count is taken when it fits the runs as they are now;
     // runs changed since the line was formatted leave it to be counted.
     RunIndex = RunCountFits(*Par, ParOffset, Line.StartRunIndex) ? Line.StartRunIndex : -1;
@@ -447,7 +448,7 @@ int32_t TKorvelNavigator::SetLineOffset(int32_t N) {
     const TLineRecord Line = CurrentLine();
     N = std::clamp(N, 0, std::max(Line.Stop - Line.Start, 0));
     ParOffset = std::clamp(Line.Start + N, 0, Par->ParLength());
-    Pos = Par->StartOffset + ParOffset;
+    Pos = List().GetStartOffset(ParIndex) + ParOffset;
     RunIndex = -1;
     return Pos;
 }
@@ -530,13 +531,13 @@ bool TKorvelNavigator::PrevRun(int32_t Limit) {
     const TParagraph* P = Par;
     int32_t Run = std::min(RunIndex, P->RunCount());
     while (Run == 0) {
-        if (Index == 0 || P->StartOffset <= Limit)
+        if (Index == 0 || Paragraphs.GetStartOffset(Index) <= Limit)
             return false;
         P = &Paragraphs[--Index];
         Run = P->RunCount();
     }
     const int32_t Offset = P->GetExtra()->Runs[static_cast<size_t>(Run - 1)].Offset;
-    if (int64_t{P->StartOffset} + Offset < Limit)
+    if (int64_t{Paragraphs.GetStartOffset(Index)} + Offset < Limit)
         return false;
     PlaceAt(Index, Offset);
     RunIndex = Run - 1;
@@ -552,13 +553,14 @@ bool TKorvelNavigator::NextRun(int32_t Limit) {
     const TParagraph* P = Par;
     int32_t Run = RunIndex;
     while (Run >= P->RunCount()) {
-        if (Index >= Count - 1 || int64_t{P->StartOffset} + P->ParLength() >= Limit)
+        if (Index >= Count - 1 ||
+            int64_t{Paragraphs.GetStartOffset(Index)} + P->ParLength() >= Limit)
             return false;
         P = &Paragraphs[++Index];
         Run = 0;
     }
     const int32_t Offset = P->GetExtra()->Runs[static_cast<size_t>(Run)].Offset;
-    if (int64_t{P->StartOffset} + Offset > Limit)
+    if (int64_t{Paragraphs.GetStartOffset(Index)} + Offset > Limit)
         return false;
     PlaceAt(Index, Offset);
     RunIndex = Run;
@@ -627,7 +629,7 @@ void TKorvelNavigator::WordStart(const TSeparatorSet& Separators) {
 
 // --- Keeping the register in step ---
 
-void TKorvelNavigator::InvalidateNavigators(TCustomKorvel& Control, int32_t From,
+void TKorvelNavigator::InvalidateNavigators(TNavigatorHost& Control, int32_t From,
                                             int32_t LastPara) {
     for (TKorvelNavigator* Navigator : Control.GetNavigators()) {
         if (Navigator->Par != nullptr && Navigator->Pos > From && Navigator->ParIndex <= LastPara) {
@@ -662,8 +664,48 @@ void TKorvelNavigator::AdjustAfterReplace(const TKorvelNavigator& SelStart, int3
         // The rest of paragraph P2 now follows the inserted text.
         RunIndex = -1;
         LineIndex = -1;
-        ParOffset = Pos - Par->StartOffset;
+        ParOffset = Pos - List().GetStartOffset(ParIndex);
     }
+}
+
+void TKorvelNavigator::AdjustAfterReplace(const TKorvelNavigator& SelStart,
+                                          const TTextChange& Change) {
+    AdjustAfterReplace(SelStart, Change.FromPos, Change.ToPos, Change.LastPara, Change.CharDelta,
+                       Change.ParagraphDelta);
+}
+
+void TKorvelNavigator::PlaceAtChange(const TTextChange& Change, bool AtEnd) {
+    if (AtEnd) {
+        Place(Change.NewLastPara, Change.NewToOffset, Change.NewToPos, Change.NewToRunIndex,
+              Change.NewToLineIndex);
+    } else {
+        Place(Change.FirstPara, Change.FromOffset, Change.FromPos, Change.FromRunIndex, -1);
+    }
+}
+
+void TKorvelNavigator::Place(int32_t Index, int32_t Offset, int32_t At, int32_t Run, int32_t Line) {
+    BindPar(Index);
+    ParOffset = Offset;
+    Pos = At;
+    RunIndex = Run;
+    LineIndex = Line;
+}
+
+TTextPoint TKorvelNavigator::TextPoint() {
+    const int32_t Index = GetParIndex();
+    return {Index, ParOffset, GetLineIndex()};
+}
+
+TTextChange ReplaceBetween(TKorvelNavigator& StartNav, TKorvelNavigator& EndNav,
+                           const char* NewText, bool CloseFormats, bool DiscardTrailing) {
+    TNavigatorHost* Control = StartNav.GetControl();
+    if (Control == nullptr || EndNav.GetControl() != Control)
+        throw Exception(SInternalKorvelError);
+    const TTextChange Change = Control->GetParagraphsList().ReplaceRange(
+        NewText, StartNav.TextPoint(), EndNav.TextPoint(), CloseFormats, DiscardTrailing);
+    StartNav.PlaceAtChange(Change, false);
+    EndNav.PlaceAtChange(Change, true);
+    return Change;
 }
 
 } // namespace korvel

@@ -3,6 +3,8 @@
 #include "KVSupport/HighlightRun.h"
 #include "KVSupport/TLineRecord.h"
 #include "KVSupport/TLinesList.h"
+#include "KVSupport/TParagraphsList.h"
+#include "KVSupport/TTextChange.h"
 #include "framework/TObject.h"
 #include "platform/Types.h"
 
@@ -12,7 +14,7 @@
 
 namespace korvel {
 
-class TCustomKorvel;
+class TNavigatorHost;
 class TParagraphsList;
 class TSeparatorSet;
 struct TParagraph;
@@ -41,8 +43,9 @@ struct TParagraph;
 // anything that reads the text raises Exception "Internal Korvel error".
 class TKorvelNavigator {
 public:
-    // Control may be null; a control that is not a TCustomKorvel raises
-    // Exception "Internal error: component is not a TKorvel".
+    // Control may be null; an object that is not a control (a
+    // TNavigatorHost) raises Exception "Internal error: component is not a
+    // TKorvel".
     explicit TKorvelNavigator(TObject* Control = nullptr);
     // Leaves the control's register.
     ~TKorvelNavigator();
@@ -50,10 +53,10 @@ public:
     TKorvelNavigator(const TKorvelNavigator&) = delete;
     TKorvelNavigator& operator=(const TKorvelNavigator&) = delete;
 
-    TCustomKorvel* GetControl() const { return Control; }
+    TNavigatorHost* GetControl() const { return Control; }
     // Points an unregistered navigator at a control (or none); its caches
     // are dropped. Registered navigators keep their control for life.
-    void SetControl(TCustomKorvel* Value);
+    void SetControl(TNavigatorHost* Value);
     // Called by a control that is destroyed while this navigator is still
     // registered: the navigator is left without a control.
     void ControlDestroyed();
@@ -159,13 +162,21 @@ public:
     // cached paragraph, stands after From and lies in a paragraph up to
     // LastPara (the formatter re-formatted paragraphs up to LastPara, the
     // first of which starts at From).
-    static void InvalidateNavigators(TCustomKorvel& Control, int32_t From, int32_t LastPara);
+    static void InvalidateNavigators(TNavigatorHost& Control, int32_t From, int32_t LastPara);
     // Follows a replacement of the text between Pos1 and Pos2 (P2 the
     // paragraph of Pos2) that changed the text length by CharDelta and the
     // paragraph count by D: before Pos1 nothing changes, inside the range the
     // navigator becomes a copy of SelStart, after it it moves with the text.
     void AdjustAfterReplace(const TKorvelNavigator& SelStart, int32_t Pos1, int32_t Pos2,
                             int32_t P2, int32_t CharDelta, int32_t D);
+    // The same for the change a replacement reported.
+    void AdjustAfterReplace(const TKorvelNavigator& SelStart, const TTextChange& Change);
+    // Places the navigator where a replacement left one of its ends: at the
+    // start of the range taken, or (AtEnd) after the new text, with every
+    // cache the change knows.
+    void PlaceAtChange(const TTextChange& Change, bool AtEnd);
+    // The position as one end of a range to replace.
+    TTextPoint TextPoint();
 
     // --- Cache state (for the engine's own bookkeeping and for tests) ---
 
@@ -176,7 +187,7 @@ public:
     int32_t CachedLineIndex() const { return LineIndex; }
 
 private:
-    friend class TParagraphsList; // text replacement places its navigators directly
+    void Place(int32_t Index, int32_t Offset, int32_t At, int32_t Run, int32_t Line);
 
     // The text; raises "Internal Korvel error" without a control.
     TParagraphsList& List() const;
@@ -190,7 +201,7 @@ private:
     // A copy of the current display line (range-checked like TLinesList).
     TLineRecord CurrentLine();
 
-    TCustomKorvel* Control = nullptr;
+    TNavigatorHost* Control = nullptr;
     int32_t Pos = 0;
     TParagraph* Par = nullptr;
     int32_t ParIndex = -1;
@@ -204,5 +215,15 @@ private:
     std::unique_ptr<TLinesList> LineView;
     bool Registered = false;
 };
+
+// Replaces the text between StartNav and EndNav (StartNav not after EndNav,
+// both navigators of one control) by NewText: the paragraph list's
+// ReplaceRange (see there) between the navigators' positions. Afterwards
+// StartNav stands at the start of the range taken and EndNav after the new
+// text and its closing codes. Navigators without a control or of different
+// controls raise Exception "Internal Korvel error" before anything changes.
+// Other navigators of the control are not moved.
+TTextChange ReplaceBetween(TKorvelNavigator& StartNav, TKorvelNavigator& EndNav,
+                           const char* NewText, bool CloseFormats, bool DiscardTrailing);
 
 } // namespace korvel

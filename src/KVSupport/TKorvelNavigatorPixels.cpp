@@ -4,8 +4,9 @@
 
 #include "KVSupport/FormatCodes.h"
 #include "KVSupport/ParagraphLookups.h"
-#include "KVSupport/TCustomKorvel.h"
 #include "KVSupport/TKorvelNavigator.h"
+#include "KVSupport/TLayoutSettings.h"
+#include "KVSupport/TNavigatorHost.h"
 #include "KVSupport/TParagraph.h"
 #include "KVSupport/TParagraphsList.h"
 
@@ -23,15 +24,15 @@ namespace {
 // out of the style. Without a canvas (no window yet) everything measures 0.
 class TLineFonts {
 public:
-    TLineFonts(const TCustomKorvel& Control, const TParagraph& Par, const TLineRecord& Line)
-        : Control(Control), Canvas(Control.GetCanvas()), Par(Par), State(Line.StartCodeState) {
+    TLineFonts(const TLayoutSettings& Layout, const TParagraph& Par, const TLineRecord& Line)
+        : Layout(Layout), Canvas(Layout.Canvas), Par(Par), State(Line.StartCodeState) {
         if (const ParExtraInfo* Extra = Par.GetExtra()) {
             Runs = &Extra->Runs;
             NextRun = RunsUpTo(*Extra, Line.Start);
         }
         Style = ComputeStyle();
         if (Canvas != nullptr)
-            Control.SelectStyleFont(*Canvas, Style);
+            Layout.SelectStyleFont(*Canvas, Style);
     }
 
     // Start of the next run, INT32_MAX when no run follows.
@@ -54,23 +55,23 @@ public:
         if (Now != Style) {
             Style = Now;
             if (Canvas != nullptr)
-                Control.SelectStyleFont(*Canvas, Style);
+                Layout.SelectStyleFont(*Canvas, Style);
         }
     }
 
     // Width of Length bytes at Text in the current font.
     int32_t Measure(const char* Text, int32_t Length) const {
-        return Canvas != nullptr && Length > 0 ? Control.MeasureText(*Canvas, Text, Length) : 0;
+        return Canvas != nullptr && Length > 0 ? Layout.MeasureText(*Canvas, Text, Length) : 0;
     }
 
 private:
     uint8_t ComputeStyle() const {
         const HighlightRun& Run =
             NextRun > 0 ? (*Runs)[static_cast<size_t>(NextRun - 1)] : *Par.StartRun();
-        return Control.EffectiveStyle(State, Run.Flags) & static_cast<uint8_t>(~csHighlight);
+        return Layout.EffectiveStyle(State, Run.Flags) & static_cast<uint8_t>(~csHighlight);
     }
 
-    const TCustomKorvel& Control;
+    const TLayoutSettings& Layout;
     TCanvas* Canvas;
     const TParagraph& Par;
     const TDynInfoArray* Runs = nullptr;
@@ -78,14 +79,6 @@ private:
     uint8_t State;
     uint8_t Style = 0;
 };
-
-// Pixels between tab stops: TabStops blank widths, or -TabStops pixels;
-// 0 when tabs have no stops (a tab then takes no room).
-int32_t TabStepOf(const TCustomKorvel& Control) {
-    const int64_t Stops = Control.GetTabStops();
-    const int64_t Step = Stops > 0 ? Stops * Control.View.SpaceWidth : -Stops;
-    return static_cast<int32_t>(std::clamp<int64_t>(Step, 0, INT32_MAX));
-}
 
 int32_t Saturated(int64_t Value) {
     return static_cast<int32_t>(std::clamp<int64_t>(Value, INT32_MIN, INT32_MAX));
@@ -95,14 +88,14 @@ int32_t Saturated(int64_t Value) {
 // to the paragraph), the settings that place them, the room left of the
 // line's width in the window and the share of it each justified gap gets.
 struct TLineLayout {
-    TLineLayout(const TCustomKorvel& Control, const TParagraph& Par, const TLineRecord& Line,
+    TLineLayout(const TLayoutSettings& Layout, const TParagraph& Par, const TLineRecord& Line,
                 bool StaticFormat)
         : Line(Line), Text(Par.Text), Length(Par.ParLength()),
           Start(std::clamp(Line.Start, 0, Length)), Stop(std::clamp(Line.Stop, Start, Length)),
-          StaticFormat(StaticFormat), Justified(Control.GetJustified()),
-          Alignment(Control.GetAlignment()), LeftMargin(Control.GetLeftMargin()),
-          Free(Control.View.TextWidth - LeftMargin - Control.GetRightMargin() - Line.Width),
-          TabStep(TabStepOf(Control)) {
+          StaticFormat(StaticFormat), Justified(Layout.Justified), Alignment(Layout.Alignment),
+          LeftMargin(Layout.LeftMargin),
+          Free(Layout.View.TextWidth - LeftMargin - Layout.RightMargin - Line.Width),
+          TabStep(Layout.TabStep()) {
         if (Line.Gaps > 0) {
             PerGap = Free / Line.Gaps;
             Extra = Free % Line.Gaps;
@@ -142,10 +135,10 @@ struct TLineLayout {
 
 int32_t TKorvelNavigator::OffsetToX() {
     const TLineRecord Line = CurrentLine(); // makes Par valid
-    const TLineLayout L(*Control, *Par, Line, List().StaticFormat);
+    const TLineLayout L(Control->GetLayout(), *Par, Line, List().StaticFormat);
     // A position beyond the line (the middle of a break) measures to its end.
     const int32_t Target = std::clamp(std::min(ParOffset, L.Line.Stop), L.Start, L.Length);
-    TLineFonts Fonts(*Control, *Par, L.Line);
+    TLineFonts Fonts(Control->GetLayout(), *Par, L.Line);
 
     // Bytes are measured in segments: a segment ends at a run start, a tab or
     // a code, where the font or x may change. Tab stops count from the
@@ -187,7 +180,7 @@ int32_t TKorvelNavigator::OffsetToX() {
         Fonts.AdvanceTo(J - 1);
     }
     X += Fonts.Measure(L.Text + SegStart, Target - SegStart);
-    X = X + JustExtra - Control->View.LeftPixel;
+    X = X + JustExtra - Control->GetLayout().View.LeftPixel;
 
     // Placement: a justified line that is not the paragraph's last starts at
     // the left margin whatever the alignment.
@@ -200,8 +193,8 @@ int32_t TKorvelNavigator::OffsetToX() {
 
 void TKorvelNavigator::XToOffset(int32_t XTarget) {
     const TLineRecord Line = CurrentLine(); // makes Par valid
-    const TLineLayout L(*Control, *Par, Line, List().StaticFormat);
-    TLineFonts Fonts(*Control, *Par, L.Line);
+    const TLineLayout L(Control->GetLayout(), *Par, Line, List().StaticFormat);
+    TLineFonts Fonts(Control->GetLayout(), *Par, L.Line);
 
     // Client x where the line's text starts; here a line counts as justified
     // when it has blanks to widen before its end.
@@ -215,7 +208,7 @@ void TKorvelNavigator::XToOffset(int32_t XTarget) {
 
     // Walk the characters until the target lies left of the middle of the
     // next one. Count is the number of characters passed (codes included).
-    const int64_t Goal = int64_t{Control->View.LeftPixel} + XTarget;
+    const int64_t Goal = int64_t{Control->GetLayout().View.LeftPixel} + XTarget;
     int32_t Acc = L.Extra / 2;
     int32_t Count = -1;
     int32_t W = 0;
@@ -268,7 +261,7 @@ void TKorvelNavigator::XToOffset(int32_t XTarget) {
 
 int32_t TKorvelNavigator::LineY() {
     const int32_t Line = GetGlobalLine(); // raises without a control
-    const TViewMetrics& View = Control->View;
+    const TViewMetrics& View = Control->GetLayout().View;
     return Saturated(int64_t{Line} * View.LineHeightPx + View.BaselineY - View.TopPixel);
 }
 
@@ -279,7 +272,7 @@ void TKorvelNavigator::GetPoint(TPoint& Point) {
 
 void TKorvelNavigator::SetFromPoint(const TPoint& Point) {
     TParagraphsList& Paragraphs = List();
-    const TViewMetrics& View = Control->View;
+    const TViewMetrics& View = Control->GetLayout().View;
     const int64_t Line = (int64_t{Point.Y} + View.TopPixel) / std::max(View.LineHeightPx, 1);
     if (Line >= Paragraphs.LineCount) {
         SetPos(Paragraphs.TextLength);

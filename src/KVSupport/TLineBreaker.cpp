@@ -1,8 +1,9 @@
 #include "KVSupport/TLineBreaker.h"
 
 #include "KVSupport/FormatCodes.h"
-#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/TLayoutSettings.h"
 #include "KVSupport/TParagraph.h"
+#include "KVSupport/TParagraphsList.h"
 
 #include <algorithm>
 #include <array>
@@ -37,13 +38,14 @@ int32_t Saturate(int64_t Value) {
 
 } // namespace
 
-TLineBreaker::TLineBreaker(TCustomKorvel& Control) : Control(Control) {}
+TLineBreaker::TLineBreaker(TParagraphsList& List, TLayoutSettings& Layout)
+    : List(List), Layout(Layout) {}
 
 int32_t TLineBreaker::BreakLines(TCanvas* CanvasToUse, bool SelectFontFirst, int32_t& FirstLine,
                                  int32_t& LastOld, bool Full, int32_t ParIndex, int32_t AvailWidth,
                                  int32_t& LineDelta) {
     Canvas = CanvasToUse;
-    Par = &Control.GetParagraphsList()[ParIndex];
+    Par = &List[ParIndex];
     ParNumber = ParIndex;
     Lines.Bind(Par);
     OldCount = Par->LineCountOf();
@@ -72,13 +74,13 @@ int32_t TLineBreaker::BreakWithoutCanvas(int32_t& FirstLine, int32_t& LastOld, i
     LineDelta = 1 - OldCount;
     Lines.SetLineCount(1);
     if (ParExtraInfo* Extra = Par->GetExtra()) {
-        // A provisional whole line; JustifyFrom = Stop as on every last line.
+        // A provisional whole line of no width and no gaps (so JustifyFrom,
+        // 0, moves nothing).
         TLineRecord& Line = Extra->Line0;
         Line.Stop = Extra->Length;
-        Line.Width = Line.FullWidth = Line.Gaps = 0;
-        Line.JustifyFrom = Extra->Length;
+        Line.Width = Line.FullWidth = Line.Gaps = Line.JustifyFrom = 0;
     }
-    Control.GetParagraphsList().LineCount += LineDelta;
+    List.LineCount += LineDelta;
     FirstLine = 0;
     LastOld = 0;
     return 1;
@@ -90,7 +92,7 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
     Length = Text != nullptr ? Par->ParLength() : 0;
     Runs = Extra != nullptr ? Extra->Runs.data() : nullptr;
     RunCount = Extra != nullptr ? static_cast<int32_t>(Extra->Runs.size()) : 0;
-    StopMask = bcBlank | bcTab | (Control.GetStaticFormat() ? bcCode : 0);
+    StopMask = bcBlank | bcTab | (List.StaticFormat ? bcCode : 0);
     Produced.clear();
     PreviousChanged = false;
 
@@ -114,19 +116,18 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
     NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
     StartLine();
 
-    const uint8_t Style = Control.EffectiveStyle(CodeState, RunFlags);
+    const uint8_t Style = Layout.EffectiveStyle(CodeState, RunFlags);
     if (!SelectFontFirst) {
         SelectedStyle = Style;
-        BlankWidth = Control.View.BlankWidth;
-        Overhang = Control.View.Overhang;
+        BlankWidth = Layout.View.BlankWidth;
+        Overhang = Layout.View.Overhang;
         WrapWidth = WrapWidthFor(AvailWidth);
         return;
     }
     // Column wrap counts blanks of the paragraph's first font, so that a
     // re-format from a later line wraps at the same width as a full one.
-    const uint8_t FirstStyle =
-        Control.EffectiveStyle(Par->StartCodeState(), Par->StartRun()->Flags);
-    if (FirstOld > 0 && Control.GetColumnWrap() > 0 && ((FirstStyle ^ Style) & ~csHighlight) != 0)
+    const uint8_t FirstStyle = Layout.EffectiveStyle(Par->StartCodeState(), Par->StartRun()->Flags);
+    if (FirstOld > 0 && Layout.ColumnWrap > 0 && ((FirstStyle ^ Style) & ~csHighlight) != 0)
         SelectFont(FirstStyle);
     else
         SelectFont(Style);
@@ -137,14 +138,14 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
 
 int64_t TLineBreaker::WrapWidthFor(int32_t AvailWidth) const {
     int64_t Width;
-    if (!Control.GetWordWrap() && Control.GetAlignment() == taLeftJustify)
-        Width = int64_t{std::numeric_limits<int32_t>::max()} - Control.GetRightMargin();
-    else if (Control.GetColumnWrap() > 0)
-        Width = int64_t{BlankWidth} * Control.GetColumnWrap();
-    else if (Control.GetColumnWrap() < 0)
-        Width = -int64_t{Control.GetColumnWrap()};
+    if (Layout.OneLinePerParagraph())
+        Width = int64_t{std::numeric_limits<int32_t>::max()} - Layout.RightMargin;
+    else if (Layout.ColumnWrap > 0)
+        Width = int64_t{BlankWidth} * Layout.ColumnWrap;
+    else if (Layout.ColumnWrap < 0)
+        Width = -int64_t{Layout.ColumnWrap};
     else
-        Width = int64_t{AvailWidth} - Control.GetLeftMargin() - Control.GetRightMargin();
+        Width = int64_t{AvailWidth} - Layout.LeftMargin - Layout.RightMargin;
     return std::max<int64_t>(Width, 1);
 }
 
@@ -365,7 +366,7 @@ int32_t TLineBreaker::Store(int32_t& FirstLine, int32_t& LastOld, int32_t& LineD
             Line(FirstOld + I) = Produced[static_cast<size_t>(I)];
     }
     if (LineDelta != 0) {
-        Control.GetParagraphsList().LineCount += LineDelta;
+        List.LineCount += LineDelta;
         LastOldLine += LineDelta;
     }
     FirstLine = PreviousChanged ? FirstOld - 1 : FirstOld;
@@ -387,11 +388,11 @@ TLineRecord TLineBreaker::LineUpTo(int32_t Stop, int64_t Width, int64_t FullWidt
 }
 
 void TLineBreaker::NoteWidth(int32_t Width) {
-    TViewMetrics& View = Control.View;
+    TViewMetrics& View = Layout.View;
     if (Width <= View.MaxLineWidth)
         return;
     View.MaxLineWidth = Width;
-    if (!Control.GetWordWrap() || Control.GetColumnWrap() > 0)
+    if (!Layout.WordWrap || Layout.ColumnWrap > 0)
         View.WidestPara = ParNumber;
 }
 
@@ -421,7 +422,7 @@ int32_t TLineBreaker::RunsBefore(int32_t Offset) const {
 }
 
 void TLineBreaker::StyleChanged() {
-    const uint8_t Style = Control.EffectiveStyle(CodeState, RunFlags);
+    const uint8_t Style = Layout.EffectiveStyle(CodeState, RunFlags);
     if (((Style ^ SelectedStyle) & ~csHighlight) != 0)
         SelectFont(Style);
 }
@@ -430,7 +431,7 @@ void TLineBreaker::StyleChanged() {
 // minus that of one is the advance, and what one blank reports beyond its
 // advance is the overhang every measured run carries.
 void TLineBreaker::SelectFont(uint8_t Style) {
-    Control.SelectStyleFont(*Canvas, Style);
+    Layout.SelectStyleFont(*Canvas, Style);
     SelectedStyle = Style;
     TSize Two{};
     TSize One{};
@@ -441,8 +442,8 @@ void TLineBreaker::SelectFont(uint8_t Style) {
         BlankWidth = 1;
         Overhang = 0;
     }
-    Control.View.BlankWidth = BlankWidth;
-    Control.View.Overhang = Overhang;
+    Layout.View.BlankWidth = BlankWidth;
+    Layout.View.Overhang = Overhang;
 }
 
 bool TLineBreaker::IsCode(int32_t At) const {
@@ -450,15 +451,15 @@ bool TLineBreaker::IsCode(int32_t At) const {
 }
 
 int64_t TLineBreaker::Measure(int32_t From, int32_t To) const {
-    return Control.MeasureText(*Canvas, reinterpret_cast<const char*>(Text) + From, To - From);
+    return Layout.MeasureText(*Canvas, reinterpret_cast<const char*>(Text) + From, To - From);
 }
 
 // Tab stops are counted from the line's start: every TabStops blank widths
 // of the control font, or every -TabStops pixels; 0 gives tabs no width.
 int64_t TLineBreaker::NextTabStop(int64_t At) const {
-    const int32_t TabStops = Control.GetTabStops();
+    const int32_t TabStops = Layout.TabStops;
     const int64_t Step =
-        TabStops > 0 ? int64_t{TabStops} * Control.View.SpaceWidth : -int64_t{TabStops};
+        TabStops > 0 ? int64_t{TabStops} * Layout.View.SpaceWidth : -int64_t{TabStops};
     return Step > 0 ? Step * (At / Step + 1) : At;
 }
 

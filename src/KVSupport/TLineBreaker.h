@@ -10,7 +10,8 @@
 namespace korvel {
 
 class TCanvas;
-class TCustomKorvel;
+class TParagraphsList;
+struct TLayoutSettings;
 struct TParagraph;
 
 // Cuts paragraphs of one control into display lines by pixel widths.
@@ -36,7 +37,7 @@ struct TParagraph;
 // that buffer.
 class TLineBreaker {
 public:
-    explicit TLineBreaker(TCustomKorvel& Control);
+    TLineBreaker(TParagraphsList& List, TLayoutSettings& Layout);
 
     TLineBreaker(const TLineBreaker&) = delete;
     TLineBreaker& operator=(const TLineBreaker&) = delete;
@@ -110,7 +111,8 @@ private:
     int64_t Measure(int32_t From, int32_t To) const;
     int64_t NextTabStop(int64_t X) const;
 
-    TCustomKorvel& Control;
+    TParagraphsList& List;
+    TLayoutSettings& Layout;
     std::vector<TLineRecord> Produced; // lines completed in this call, reused
 
     // The paragraph.

@@ -2,6 +2,7 @@
 
 #include "KVSupport/FormatCodes.h"
 #include "KVSupport/TParagraphsList.h"
+#include "framework/ByteScan.h"
 #include "framework/Exceptions.h"
 #include "framework/TStream.h"
 
@@ -11,104 +12,24 @@
 #include <cstring>
 #include <memory>
 
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
-
 namespace korvel {
 
 namespace {
 
-// Bytes that end or change a paragraph: 0, 10 and 13, and with Codes the five
-// format codes (all of them are 21 or at most 4).
-inline bool IsStop(uint8_t Ch, bool Codes) {
-    return Ch == 10 || Ch == 13 || Ch == 0 || (Codes && (Ch <= 4 || Ch == 21));
+// The bytes that end or change a paragraph: 0, 10 and 13, and with Codes
+// the five format codes (1..4 and 21).
+const char* FindStop(const char* P, const char* End, bool Codes) {
+    return Codes ? FindFirstMatch<5, '\n', '\r', 21>(P, End)
+                 : FindFirstMatch<0, '\n', '\r', '\0'>(P, End);
 }
-
-const char* FindStopScalar(const char* P, const char* End, bool Codes) {
-    while (P < End && !IsStop(static_cast<uint8_t>(*P), Codes))
-        ++P;
-    return P;
-}
-
-#if defined(__SSE2__)
-// 32 bytes per step in two SSE2 halves.
-const char* FindStopSse2(const char* P, const char* End, bool Codes) {
-    const __m128i Lf = _mm_set1_epi8(10);
-    const __m128i Cr = _mm_set1_epi8(13);
-    const __m128i Nul = _mm_setzero_si128();
-    const __m128i Four = _mm_set1_epi8(4);
-    const __m128i Nak = _mm_set1_epi8(21);
-    auto Stops = [&](__m128i V) {
-        const __m128i M = _mm_or_si128(_mm_cmpeq_epi8(V, Lf), _mm_cmpeq_epi8(V, Cr));
-        if (Codes) // V <= 4 covers 0 and the codes 1..4
-            return _mm_or_si128(_mm_or_si128(M, _mm_cmpeq_epi8(V, Nak)),
-                                _mm_cmpeq_epi8(_mm_min_epu8(V, Four), V));
-        return _mm_or_si128(M, _mm_cmpeq_epi8(V, Nul));
-    };
-    while (End - P >= 32) {
-        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16));
-        const auto Mask = static_cast<uint32_t>(_mm_movemask_epi8(Stops(A))) |
-                          static_cast<uint32_t>(_mm_movemask_epi8(Stops(B))) << 16;
-        if (Mask != 0)
-            return P + std::countr_zero(Mask);
-        P += 32;
-    }
-    return FindStopScalar(P, End, Codes);
-}
-#endif
-
-#if defined(__GNUC__) && defined(__x86_64__)
-#define KORVEL_SCAN_AVX2 1
-// The same in one AVX2 step, used when the processor has it.
-__attribute__((target("avx2"))) const char* FindStopAvx2(const char* P, const char* End,
-                                                         bool Codes) {
-    const __m256i Lf = _mm256_set1_epi8(10);
-    const __m256i Cr = _mm256_set1_epi8(13);
-    const __m256i Nul = _mm256_setzero_si256();
-    const __m256i Four = _mm256_set1_epi8(4);
-    const __m256i Nak = _mm256_set1_epi8(21);
-    while (End - P >= 32) {
-        const __m256i V = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P));
-        __m256i M = _mm256_or_si256(_mm256_cmpeq_epi8(V, Lf), _mm256_cmpeq_epi8(V, Cr));
-        M = Codes ? _mm256_or_si256(_mm256_or_si256(M, _mm256_cmpeq_epi8(V, Nak)),
-                                    _mm256_cmpeq_epi8(_mm256_min_epu8(V, Four), V))
-                  : _mm256_or_si256(M, _mm256_cmpeq_epi8(V, Nul));
-        const auto Mask = static_cast<uint32_t>(_mm256_movemask_epi8(M));
-        if (Mask != 0)
-            return P + std::countr_zero(Mask);
-        P += 32;
-    }
-    return FindStopScalar(P, End, Codes);
-}
-#endif
 
 } // namespace
-
-// The search for stop bytes: the loader's speed is that of this search and of
-// the copy the stream makes, so it uses the widest vector compare the
-// processor offers. Chosen per load, which also keeps it out of static
-// initialisation.
-TParagraphLoader::TFindStop TParagraphLoader::ChooseFindStop() {
-#if defined(KORVEL_SCAN_AVX2)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2"))
-        return FindStopAvx2;
-#endif
-#if defined(__SSE2__)
-    return FindStopSse2;
-#else
-    return FindStopScalar;
-#endif
-}
 
 TParagraphLoader::TParagraphLoader(TParagraphsList& List, TStream& Stream, uint8_t NullReplacement,
                                    int32_t ProgressInterval, const TNotifyEvent& Progress,
                                    TKorvelLineBreak& DetectedBreak, bool DiscardTrailing)
-    : FindStop(ChooseFindStop()), List(List), Stream(Stream), Progress(Progress),
-      DetectedBreak(DetectedBreak), NullReplacement(NullReplacement),
-      DiscardTrailing(DiscardTrailing), Codes(List.StaticFormat),
+    : List(List), Stream(Stream), Progress(Progress), DetectedBreak(DetectedBreak),
+      NullReplacement(NullReplacement), DiscardTrailing(DiscardTrailing), Codes(List.StaticFormat),
       Interval(static_cast<uint32_t>(std::max(ProgressInterval, 0))) {}
 
 void TParagraphLoader::Run() {

@@ -34,11 +34,6 @@ public:
     void Run();
 
 private:
-    // The first byte in [P, End) that ends or changes a paragraph (0, 10, 13
-    // and, with Codes, the five format codes), or End.
-    using TFindStop = const char* (*)(const char* P, const char* End, bool Codes);
-    static TFindStop ChooseFindStop();
-
     void Scan();
     void NextChunk();
     void SwitchBuffer();
@@ -48,7 +43,6 @@ private:
     void FinishAfterError();
     void ReportProgress();
 
-    const TFindStop FindStop;
     TParagraphsList& List;
     TStream& Stream;
     const TNotifyEvent& Progress;

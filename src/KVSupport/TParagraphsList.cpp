@@ -98,13 +98,9 @@ void TParagraphsList::LoadText(TStream& Stream, uint8_t NullReplacement, int32_t
 void TParagraphsList::ResetAfterLoad() {
     const int32_t Count = GetCount();
     TextChanged = false;
-    ChangeFirstPara = 0;
-    ChangeFirstLine = 0;
-    ChangeLastPara = Count - 1;
-    ChangeLineDelta = 0;
-    ContextValidTo = -1;
-    FormatFrontier = 0;
-    FormatLast = Count - 1; // the last paragraph: the formatter indexes up to it
+    Pending.CoverAll(Count);
+    Counters.ResetContext();
+    Counters.MarkAllUnformatted(Count); // FormatLast: the formatter indexes up to it
     LineCount = Count;
 }
 
@@ -150,7 +146,7 @@ void TParagraphsList::ClearText() {
     ShrinkKeepingBlocks(4);
     TextLength = 0;
     LineCount = 0;
-    FormatLast = -1;
+    Counters.MarkAllFormatted(0);
 }
 
 int32_t TParagraphsList::AddEmptyParagraph() {
@@ -158,7 +154,9 @@ int32_t TParagraphsList::AddEmptyParagraph() {
     if (Index > 0 && TextLength > INT32_MAX - 2)
         throw Exception(STextTooLong);
     const int32_t StartOffset = Index > 0 ? TextLength + 2 : 0;
-    Add(TParagraph::Empty(StartOffset, LineCount));
+    Add(TParagraph::Empty());
+    SetStartOffset(Index, StartOffset);
+    SetFirstLine(Index, LineCount);
     TextLength = StartOffset;
     ++LineCount;
     return Index;
@@ -166,24 +164,14 @@ int32_t TParagraphsList::AddEmptyParagraph() {
 
 void TParagraphsList::MarkChanged(int32_t FirstPara, int32_t LineInFirstPara, int32_t LastPara) {
     const int32_t Count = GetCount();
-    if (ChangeLastPara == -1) {
-        ChangeFirstPara = Count;
-        ChangeFirstLine = Count > 0 ? At(Count - 1).FirstLine + At(Count - 1).LineCountOf() : 0;
-    }
-    if (ChangeFirstPara >= FirstPara) {
-        ChangeFirstPara = FirstPara;
-        ChangeFirstLine = std::min(ChangeFirstLine, (*this)[FirstPara].FirstLine + LineInFirstPara);
-    }
-    ChangeLastPara = std::max(ChangeLastPara, LastPara);
-    if (ContextValidTo >= FirstPara)
-        ContextValidTo = FirstPara - 1;
-    LinesPatched = false;
+    const int32_t EndLine = Count > 0 ? GetFirstLine(Count - 1) + At(Count - 1).LineCountOf() : 0;
+    Pending.Merge(FirstPara, GetFirstLine(FirstPara) + LineInFirstPara, LastPara, Count, EndLine);
+    Counters.InvalidateContextFrom(FirstPara);
 }
 
 void TParagraphsList::MarkAllUnformatted() {
     ForEachFrom(0, [](TParagraph& Par) { Par.Flags &= static_cast<uint8_t>(~pfFormatted); });
-    FormatFrontier = 0;
-    FormatLast = GetCount() - 1;
+    Counters.MarkAllUnformatted(GetCount());
 }
 
 void TParagraphsList::ShiftStartOffsets(int32_t From, int32_t Delta) {
@@ -273,11 +261,11 @@ std::string TParagraphsList::FindInconsistency(bool CheckLines) const {
             return Problem(I, "negative length");
         if (!Par.HasExtra() && Par.Slot.Compact.Length >= CompactLengthLimit)
             return Problem(I, "a compact length of 65535");
-        if (Par.StartOffset != Offset)
-            return Problem(I, "StartOffset " + std::to_string(Par.StartOffset) + ", expected " +
+        if (GetStartOffset(I) != Offset)
+            return Problem(I, "StartOffset " + std::to_string(GetStartOffset(I)) + ", expected " +
                                   std::to_string(Offset));
-        if (CheckLines && Par.FirstLine != Lines)
-            return Problem(I, "FirstLine " + std::to_string(Par.FirstLine) + ", expected " +
+        if (CheckLines && GetFirstLine(I) != Lines)
+            return Problem(I, "FirstLine " + std::to_string(GetFirstLine(I)) + ", expected " +
                                   std::to_string(Lines));
         if (Par.Text == nullptr) {
             if (Length != 0)

@@ -2,7 +2,10 @@
 
 #include "KVSupport/KorvelTypes.h"
 #include "KVSupport/TDynArray2.h"
+#include "KVSupport/TFormatCounters.h"
 #include "KVSupport/TParagraph.h"
+#include "KVSupport/TPendingChange.h"
+#include "KVSupport/TTextChange.h"
 #include "framework/TObject.h"
 #include "framework/TStream.h"
 #include "platform/TClock.h"
@@ -15,7 +18,15 @@
 
 namespace korvel {
 
-class TKorvelNavigator;
+// One end of a range to replace: paragraph Par, offset Offset in it (an
+// offset past the paragraph's end stands between the two characters of its
+// break), and the display line it is known to stand on (-1 = not known; a
+// line that does not hold the offset is ignored).
+struct TTextPoint {
+    int32_t Par = 0;
+    int32_t Offset = 0;
+    int32_t Line = -1;
+};
 
 // The text of one control: an ordered list of paragraph records (TParagraph,
 // 1024 per 32 KB block, never moved while the list grows).
@@ -53,19 +64,30 @@ public:
 
     // --- Fields the control, navigators, replacement and formatter use ---
 
-    bool StaticFormat = false;   // format codes are interpreted (copy of the control's setting)
-    bool TextChanged = false;    // set by every replacement, cleared by LoadText
-    int32_t TextLength = 0;      // length of the whole text (breaks count 2)
-    int32_t LineCount = 0;       // display lines of the whole text
-    int32_t ChangeFirstLine = 0; // first display line touched by the pending change
-    int32_t ChangeFirstPara = 0; // first paragraph of the pending change
-    int32_t ChangeLastPara = -1; // last paragraph of the pending change; -1 = none pending
-    int32_t ChangeLineDelta = 0; // sum of the line-count changes of the pending change
-    int32_t ContextValidTo = -1; // last paragraph whose start highlight context is valid
-    int32_t FormatFrontier = 0;  // first paragraph not yet formatted in sequence
-    int32_t FormatLast = -1;     // last paragraph waiting for formatting; -1 = none
-    bool LinesPatched = false;   // a wrapped paragraph was edited in place and its
-                                 // line records shifted rather than dropped
+    bool StaticFormat = false; // format codes are interpreted (copy of the control's setting)
+    int32_t TextLength = 0;    // length of the whole text (breaks count 2)
+    int32_t LineCount = 0;     // display lines of the whole text
+
+    // Set by every replacement, cleared by LoadText.
+    bool GetTextChanged() const { return TextChanged; }
+    void SetTextChanged(bool Value) { TextChanged = Value; }
+    // The change not laid out yet.
+    TPendingChange& GetPendingChange() { return Pending; }
+    const TPendingChange& GetPendingChange() const { return Pending; }
+    // How far formatting and highlighting have got.
+    TFormatCounters& GetFormatCounters() { return Counters; }
+    const TFormatCounters& GetFormatCounters() const { return Counters; }
+
+    // --- Offsets and first lines ---
+
+    // The offset of paragraph Index's first character in the whole text and
+    // the index of its first display line. Every reader and writer outside
+    // the list's own block shifts goes through these. Index must lie in the
+    // list (not checked: navigators read them on every step).
+    int32_t GetStartOffset(int32_t Index) const { return At(Index).StartOffset; }
+    void SetStartOffset(int32_t Index, int32_t Value) { At(Index).StartOffset = Value; }
+    int32_t GetFirstLine(int32_t Index) const { return At(Index).FirstLine; }
+    void SetFirstLine(int32_t Index, int32_t Value) { At(Index).FirstLine = Value; }
 
     // --- Loading, saving, clearing ---
 
@@ -101,22 +123,20 @@ public:
                   const TNotifyEvent& Progress, TKorvelLineBreak LineBreak,
                   bool DiscardTrailing) const;
 
-    // Replaces the text between StartNav and EndNav (StartNav not after
-    // EndNav, both navigators of the control that owns this list) by NewText
+    // Replaces the text from Start to End (Start not after End) by NewText
     // (zero-terminated; null means empty; only read). A CR or CR LF in it
     // ends a paragraph, a lone LF stays a character. With CloseFormats and
     // StaticFormat, codes that switch the net toggles of the new and the
     // removed text back off follow the new text; with DiscardTrailing the new
-    // paragraphs keep no trailing blanks and tabs. Reports whether highlight
-    // runs lay in the range (RunsCut), the change of the display-line count
-    // and of TextLength; the paragraph count changes by the number of breaks
-    // inserted minus those removed. Afterwards EndNav stands after the new
-    // text and its closing codes, StartNav at the start of the range.
-    // "Text too long" (the text or a paragraph buffer beyond the 32-bit
-    // range) is raised before anything changes.
-    void ReplaceRange(const char* NewText, TKorvelNavigator& StartNav, bool& RunsCut,
-                      int32_t& LineDelta, int32_t& CharDelta, bool CloseFormats,
-                      bool DiscardTrailing, TKorvelNavigator& EndNav);
+    // paragraphs keep no trailing blanks and tabs. Returns what was done:
+    // the range really taken, where the new text (with its closing codes)
+    // lies, whether highlight runs lay in the range, and the changes of the
+    // paragraph count (breaks inserted minus those removed), the display-line
+    // count and TextLength. "Text too long" (the text or a paragraph buffer
+    // beyond the 32-bit range) and "Internal Korvel error" (ends outside the
+    // list or in the wrong order) are raised before anything changes.
+    TTextChange ReplaceRange(const char* NewText, const TTextPoint& Start, const TTextPoint& End,
+                             bool CloseFormats, bool DiscardTrailing);
 
     // Frees every text, extension and load buffer. The list is left empty
     // (count 0, capacity one block), TextLength = LineCount = 0, FormatLast = -1.
@@ -130,7 +150,8 @@ public:
     // --- Change tracking ---
 
     // Records a pending change of the paragraphs FirstPara .. LastPara whose
-    // first touched display line is LineInFirstPara within FirstPara.
+    // first touched display line is LineInFirstPara within FirstPara; the
+    // highlight contexts from FirstPara on are no longer current.
     void MarkChanged(int32_t FirstPara, int32_t LineInFirstPara, int32_t LastPara);
     // Clears pfFormatted everywhere; FormatFrontier = 0, FormatLast = the last paragraph.
     void MarkAllUnformatted();
@@ -189,6 +210,9 @@ private:
 
     const TClock& Clock;
     std::vector<TLoadBuffer> LoadBuffers;
+    bool TextChanged = false;
+    TPendingChange Pending;
+    TFormatCounters Counters;
 };
 
 } // namespace korvel

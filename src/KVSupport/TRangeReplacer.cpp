@@ -2,8 +2,6 @@
 
 #include "KVSupport/FormatCodes.h"
 #include "KVSupport/ParagraphLookups.h"
-#include "KVSupport/TCustomKorvel.h"
-#include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TParagraphsList.h"
 #include "KVSupport/TextBuffer.h"
 #include "framework/Exceptions.h"
@@ -52,11 +50,10 @@ bool Overlaps(const char* A, int64_t ASize, std::string_view B) {
     return ASize > 0 && !B.empty() && Before(A, B.data() + B.size()) && Before(B.data(), A + ASize);
 }
 
-// The display line of a navigator standing at Offset of Par: its own cached
-// line when that line holds the offset (a navigator may keep a position at a
-// line's end on that line), else the line found from the offset.
-int32_t LineOfNavigator(TKorvelNavigator& Nav, const TParagraph& Par, int32_t Offset) {
-    const int32_t Line = Nav.GetLineIndex();
+// The display line of a point at Offset of Par: the line it is known to
+// stand on when that line holds the offset (a navigator may keep a position
+// at a line's end on that line), else the line found from the offset.
+int32_t LineOfPoint(int32_t Line, const TParagraph& Par, int32_t Offset) {
     if (Line >= 0 && Line < Par.LineCountOf()) {
         const TLineRecord Record = LineRecordOf(Par, Line);
         if (Record.Start <= Offset && Offset <= Record.Stop)
@@ -71,10 +68,10 @@ TLineRecord& LineAt(ParExtraInfo& Extra, int32_t Index) {
 
 } // namespace
 
-TRangeReplacer::TRangeReplacer(TParagraphsList& List, TKorvelNavigator& StartNav,
-                               TKorvelNavigator& EndNav, const char* NewText, bool CloseFormats,
+TRangeReplacer::TRangeReplacer(TParagraphsList& List, const TTextPoint& Start,
+                               const TTextPoint& End, const char* NewText, bool CloseFormats,
                                bool DiscardTrailing)
-    : List(List), StartNav(StartNav), EndNav(EndNav), NewText(NewText), CloseFormats(CloseFormats),
+    : List(List), Start(Start), End(End), NewText(NewText), CloseFormats(CloseFormats),
       DiscardTrailing(DiscardTrailing) {}
 
 TRangeReplacer::~TRangeReplacer() {
@@ -83,7 +80,7 @@ TRangeReplacer::~TRangeReplacer() {
         Record.Release();
 }
 
-TReplaceOutcome TRangeReplacer::Run() {
+TTextChange TRangeReplacer::Run() {
     LocateEnds();
     CutNewText();
     DiscardTrailingBlanks();
@@ -101,14 +98,14 @@ TReplaceOutcome TRangeReplacer::Run() {
 // --- Planning ---
 
 void TRangeReplacer::LocateEnds() {
-    for (const TKorvelNavigator* Nav : {&StartNav, &EndNav})
-        if (Nav->GetControl() == nullptr || &Nav->GetControl()->GetParagraphsList() != &List)
-            throw Exception(SInternalKorvelError);
     OldCount = List.GetCount();
-    P1 = StartNav.GetParIndex();
-    O1 = StartNav.GetParOffset();
-    P2 = EndNav.GetParIndex();
-    O2 = EndNav.GetParOffset();
+    P1 = Start.Par;
+    O1 = Start.Offset;
+    P2 = End.Par;
+    O2 = End.Offset;
+    for (const TTextPoint* Point : {&Start, &End})
+        if (Point->Par < 0 || Point->Par >= OldCount || Point->Offset < 0)
+            throw Exception(SInternalKorvelError);
     // A position between the two characters of a break stands for the break
     // itself: half a break cannot be replaced, nor text put into its middle.
     if (const int32_t End = List.At(P1).ParLength(); O1 > End) {
@@ -168,11 +165,12 @@ void TRangeReplacer::DiscardTrailingBlanks() {
 void TRangeReplacer::RecordEntryValues() {
     const TParagraph& First = List.At(P1);
     const TParagraph& Last = List.At(P2);
-    Pos1 = First.StartOffset + O1;
-    Pos2 = Last.StartOffset + O2;
+    Pos1 = List.GetStartOffset(P1) + O1;
+    Pos2 = List.GetStartOffset(P2) + O2;
+    GivenEnd = List.GetStartOffset(P2) + End.Offset;
     Removed = Pos2 - Pos1;
-    L1 = StartMoved ? LineContaining(First, O1) : LineOfNavigator(StartNav, First, O1);
-    L2 = EndMoved ? LineContaining(Last, O2) : LineOfNavigator(EndNav, Last, O2);
+    L1 = StartMoved ? LineContaining(First, O1) : LineOfPoint(Start.Line, First, O1);
+    L2 = EndMoved ? LineContaining(Last, O2) : LineOfPoint(End.Line, Last, O2);
     if (P1 == P2)
         L2 = std::max(L2, L1);
     const ParExtraInfo* FirstExtra = First.GetExtra();
@@ -320,7 +318,7 @@ void TRangeReplacer::PatchDisplayLines(TParagraph& Par) {
         LineDelta = L1 + 1 - Count;
         Extra->MoreLines.resize(static_cast<size_t>(L1));
         LineAt(*Extra, L1).Stop = NewLen;
-        List.LinesPatched = false;
+        List.Pending.SetLinesPatched(false);
         return;
     }
     if (L2 > L1) {
@@ -337,7 +335,7 @@ void TRangeReplacer::PatchDisplayLines(TParagraph& Par) {
         Line.Stop += CharDelta;
         Line.JustifyFrom += CharDelta;
     }
-    List.LinesPatched = true;
+    List.Pending.SetLinesPatched(true);
 }
 
 // --- Several paragraphs or breaks ---
@@ -370,12 +368,9 @@ int64_t TRangeReplacer::NewRecordLength(int32_t K) const {
 
 void TRangeReplacer::BuildNewRecords() {
     NewRecords.reserve(static_cast<size_t>(Breaks) + 1);
-    int32_t Offset = List.At(P1).StartOffset;
     uint8_t CodeState = List.At(P1).StartCodeState();
-    for (int32_t K = 0; K <= Breaks; ++K) {
-        BuildNewRecord(K, Offset, CodeState);
-        Offset += NewRecords.back().ParLength() + 2;
-    }
+    for (int32_t K = 0; K <= Breaks; ++K)
+        BuildNewRecord(K, CodeState);
 }
 
 // Each new paragraph owns a buffer with 1/64 slack and has one display line
@@ -383,11 +378,11 @@ void TRangeReplacer::BuildNewRecords() {
 // highlighting flags, start code state and start run; the last takes over
 // P2's runs behind the range, moved with their characters. CodeState comes
 // in as the state at the record's start and goes out as the state at its end.
-void TRangeReplacer::BuildNewRecord(int32_t K, int32_t StartOffset, uint8_t& CodeState) {
+void TRangeReplacer::BuildNewRecord(int32_t K, uint8_t& CodeState) {
     const TParagraph& First = List.At(P1);
     const TParagraph& Last = List.At(P2);
     const auto Length = static_cast<int32_t>(NewRecordLength(K));
-    NewRecords.push_back(TParagraph::Empty(StartOffset, First.FirstLine + K));
+    NewRecords.push_back(TParagraph::Empty());
     TParagraph& Record = NewRecords.back();
     Record.Text = AllocTextBuffer(SlackBufferSize(Length));
     Record.Flags = pfOwnText;
@@ -439,12 +434,7 @@ void TRangeReplacer::GiveStartRun(TParagraph& Record, int32_t K) {
 // The formatter's range follows the paragraphs it names; when it named one
 // of the replaced paragraphs it restarts at the new ones.
 void TRangeReplacer::AdjustFormatCounters() {
-    if (P1 < List.FormatFrontier)
-        List.FormatFrontier = P2 < List.FormatFrontier ? List.FormatFrontier + D : P1;
-    if (P1 < List.FormatLast && P2 < List.FormatLast)
-        List.FormatLast += D;
-    else
-        List.FormatLast = P1 + Breaks;
+    List.Counters.ParagraphsReplaced(P1, P2, Breaks + 1, D);
 }
 
 void TRangeReplacer::ReleaseOldParagraphs() {
@@ -463,11 +453,15 @@ void TRangeReplacer::ReleaseOldParagraphs() {
 // record array gives back blocks only when it is clearly oversized.
 void TRangeReplacer::MoveRecordsIntoPlace() {
     const auto MoveRecord = [this](int32_t From) {
-        TParagraph Record = List.At(From);
-        Record.StartOffset += CharDelta;
-        Record.FirstLine += LineDelta;
-        List.At(From + D) = Record;
+        const int32_t Offset = List.GetStartOffset(From);
+        const int32_t Line = List.GetFirstLine(From);
+        List.At(From + D) = List.At(From);
+        List.SetStartOffset(From + D, Offset + CharDelta);
+        List.SetFirstLine(From + D, Line + LineDelta);
     };
+    // Where the new records start, read before their slots are overwritten.
+    int32_t Offset = List.GetStartOffset(P1);
+    const int32_t Line = List.GetFirstLine(P1);
     if (D > 0) {
         List.SetCount(OldCount + D);
         for (int32_t I = OldCount - 1; I > P2; --I)
@@ -478,8 +472,12 @@ void TRangeReplacer::MoveRecordsIntoPlace() {
     } else {
         ShiftLaterParagraphs(P2 + 1);
     }
-    for (int32_t K = 0; K <= Breaks; ++K)
+    for (int32_t K = 0; K <= Breaks; ++K) {
         List.At(P1 + K) = NewRecords[static_cast<size_t>(K)];
+        List.SetStartOffset(P1 + K, Offset);
+        List.SetFirstLine(P1 + K, Line + K);
+        Offset += List.At(P1 + K).ParLength() + 2;
+    }
     NewRecords.clear(); // the slots own them now
     if (D < 0)
         List.SetCount(OldCount + D);
@@ -491,6 +489,7 @@ void TRangeReplacer::MoveRecordsIntoPlace() {
 void TRangeReplacer::StartChange() {
     List.TextChanged = true;
     List.MarkChanged(P1, L1, P2);
+    FirstLine = List.GetFirstLine(P1) + L1;
 }
 
 void TRangeReplacer::ShiftLaterParagraphs(int32_t From) {
@@ -501,62 +500,46 @@ void TRangeReplacer::ShiftLaterParagraphs(int32_t From) {
 }
 
 void TRangeReplacer::AddTotals() {
-    List.ChangeLineDelta += LineDelta;
-    List.ChangeLastPara += D;
+    List.Pending.Grow(LineDelta, D);
     List.TextLength += CharDelta;
     List.LineCount += LineDelta;
 }
 
-TReplaceOutcome TRangeReplacer::Outcome() const {
-    TReplaceOutcome Result;
-    Result.RunsCut = RunsCut;
-    Result.LineDelta = LineDelta;
-    Result.CharDelta = CharDelta;
-    Result.StartPar = P1;
-    Result.StartParOffset = O1;
-    Result.StartPos = Pos1;
-    Result.StartRunIndex = R1;
-    const int32_t Inserted = CharDelta + Removed;
-    Result.EndPos = Pos1 + Inserted;
+TTextChange TRangeReplacer::Outcome() const {
+    TTextChange Change;
+    Change.FromPos = Pos1;
+    Change.ToPos = GivenEnd;
+    Change.FirstPara = P1;
+    Change.FromOffset = O1;
+    Change.LastPara = P2;
+    Change.ToOffset = O2;
+    Change.FirstLine = FirstLine;
+    Change.FromRunIndex = R1;
+    Change.NewToPos = Pos1 + CharDelta + Removed;
     if (Breaks == 0) {
-        Result.EndPar = P1;
-        Result.EndParOffset = O1 + Inserted;
-        Result.EndRunIndex = R1;
-        Result.EndLineIndex = -1;
+        Change.NewLastPara = P1;
+        Change.NewToOffset = O1 + CharDelta + Removed;
+        Change.NewToRunIndex = R1;
+        Change.NewToLineIndex = -1;
     } else {
-        Result.EndPar = P1 + Breaks;
-        Result.EndParOffset = static_cast<int32_t>(Pieces.back().size() + Closing.size());
-        Result.EndRunIndex = 0;
-        Result.EndLineIndex = 0;
+        Change.NewLastPara = P1 + Breaks;
+        Change.NewToOffset = static_cast<int32_t>(Pieces.back().size() + Closing.size());
+        Change.NewToRunIndex = 0;
+        Change.NewToLineIndex = 0;
     }
-    return Result;
+    Change.ParagraphDelta = D;
+    Change.LineDelta = LineDelta;
+    Change.CharDelta = CharDelta;
+    Change.RunsCut = RunsCut;
+    return Change;
 }
 
 // --- The list's entry point ---
 
-// The list places both navigators itself: the records they pointed at may
-// have moved, and it may set their caches directly.
-void TParagraphsList::ReplaceRange(const char* NewText, TKorvelNavigator& StartNav, bool& RunsCut,
-                                   int32_t& LineDelta, int32_t& CharDelta, bool CloseFormats,
-                                   bool DiscardTrailing, TKorvelNavigator& EndNav) {
-    const TReplaceOutcome Done =
-        TRangeReplacer(*this, StartNav, EndNav, NewText, CloseFormats, DiscardTrailing).Run();
-    RunsCut = Done.RunsCut;
-    LineDelta = Done.LineDelta;
-    CharDelta = Done.CharDelta;
-    const auto Place = [this](TKorvelNavigator& Nav, int32_t Index, int32_t Offset, int32_t Pos,
-                              int32_t Run, int32_t Line) {
-        Nav.Par = &At(Index);
-        Nav.ParIndex = Index;
-        Nav.ParOffset = Offset;
-        Nav.Pos = Pos;
-        Nav.RunIndex = Run;
-        Nav.LineIndex = Line;
-        if (Nav.LineView)
-            Nav.LineView->Bind(Nav.Par);
-    };
-    Place(StartNav, Done.StartPar, Done.StartParOffset, Done.StartPos, Done.StartRunIndex, -1);
-    Place(EndNav, Done.EndPar, Done.EndParOffset, Done.EndPos, Done.EndRunIndex, Done.EndLineIndex);
+TTextChange TParagraphsList::ReplaceRange(const char* NewText, const TTextPoint& Start,
+                                          const TTextPoint& End, bool CloseFormats,
+                                          bool DiscardTrailing) {
+    return TRangeReplacer(*this, Start, End, NewText, CloseFormats, DiscardTrailing).Run();
 }
 
 } // namespace korvel

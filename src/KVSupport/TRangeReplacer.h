@@ -2,6 +2,7 @@
 
 #include "KVSupport/HighlightRun.h"
 #include "KVSupport/TParagraph.h"
+#include "KVSupport/TTextChange.h"
 
 #include <cstdint>
 #include <string>
@@ -10,33 +11,10 @@
 
 namespace korvel {
 
-class TKorvelNavigator;
 class TParagraphsList;
+struct TTextPoint;
 
-// What one replacement did, and where its two navigators are to stand.
-struct TReplaceOutcome {
-    bool RunsCut = false;  // highlight runs lay in the replaced range
-    int32_t LineDelta = 0; // change of the display-line count
-    int32_t CharDelta = 0; // change of TextLength (breaks count 2)
-
-    // StartNav: the start of the replaced range, which is where it stood
-    // unless the range was widened (blanks discarded before a break, or a
-    // position between the two characters of a break taken to its start).
-    int32_t StartPar = 0;
-    int32_t StartParOffset = 0;
-    int32_t StartPos = 0;
-    int32_t StartRunIndex = 0;
-
-    // EndNav: after the inserted text and its closing codes; a line index of
-    // -1 means "not known".
-    int32_t EndPar = 0;
-    int32_t EndParOffset = 0;
-    int32_t EndPos = 0;
-    int32_t EndRunIndex = 0;
-    int32_t EndLineIndex = -1;
-};
-
-// Replaces the text between two navigators of one paragraph list by a new
+// Replaces the text between two points of one paragraph list by a new
 // text: the work of TParagraphsList::ReplaceRange, one object per call. Its
 // fields carry the names of the algorithm: the range runs from offset O1 of
 // paragraph P1 to offset O2 of paragraph P2 (R1, R2 runs before them, L1, L2
@@ -58,13 +36,14 @@ struct TReplaceOutcome {
 // paragraphs P1 .. P2 and moves the later records into place. The offsets
 // (and line numbers) of all later paragraphs are shifted in both cases.
 //
-// The navigators are only read; the caller places them from the outcome.
+// The result is one value (TTextChange); the caller places its navigators
+// from it.
 class TRangeReplacer {
 public:
     // NewText is zero-terminated (null means empty); it is only read and must
-    // stay valid during Run. StartNav must not stand after EndNav; both must
-    // belong to the control that owns List ("Internal Korvel error" else).
-    TRangeReplacer(TParagraphsList& List, TKorvelNavigator& StartNav, TKorvelNavigator& EndNav,
+    // stay valid during Run. Start must not lie after End and both must lie
+    // in List ("Internal Korvel error" else).
+    TRangeReplacer(TParagraphsList& List, const TTextPoint& Start, const TTextPoint& End,
                    const char* NewText, bool CloseFormats, bool DiscardTrailing);
     // Gives back what was prepared but not committed.
     ~TRangeReplacer();
@@ -72,7 +51,7 @@ public:
     TRangeReplacer(const TRangeReplacer&) = delete;
     TRangeReplacer& operator=(const TRangeReplacer&) = delete;
 
-    TReplaceOutcome Run();
+    TTextChange Run();
 
 private:
     // --- Planning ---
@@ -96,7 +75,7 @@ private:
     void ReplaceParagraphs();
     int64_t NewRecordLength(int32_t K) const;
     void BuildNewRecords();
-    void BuildNewRecord(int32_t K, int32_t StartOffset, uint8_t& CodeState);
+    void BuildNewRecord(int32_t K, uint8_t& CodeState);
     void GiveStartRun(TParagraph& Record, int32_t K);
     void AdjustFormatCounters();
     void ReleaseOldParagraphs();
@@ -106,21 +85,23 @@ private:
     void StartChange();
     void ShiftLaterParagraphs(int32_t From);
     void AddTotals();
-    TReplaceOutcome Outcome() const;
+    TTextChange Outcome() const;
 
     TParagraphsList& List;
-    TKorvelNavigator& StartNav;
-    TKorvelNavigator& EndNav;
+    const TTextPoint& Start;
+    const TTextPoint& End;
     const char* NewText;
     const bool CloseFormats;
     const bool DiscardTrailing;
 
     int32_t OldCount = 0;
     int32_t P1 = 0, O1 = 0, P2 = 0, O2 = 0;
-    bool StartMoved = false; // O1 is not where StartNav stood
-    bool EndMoved = false;   // O2 is not where EndNav stood
+    bool StartMoved = false; // O1 is not the offset of Start
+    bool EndMoved = false;   // O2 is not the offset of End
     int32_t Pos1 = 0, Pos2 = 0, Removed = 0;
+    int32_t GivenEnd = 0;   // the end as given (Pos2 before it was moved off a break's middle)
     int32_t L1 = 0, L2 = 0; // display lines within their paragraphs
+    int32_t FirstLine = 0;  // L1 in the whole text
     int32_t R1 = 0, R2 = 0; // R2 counts the runs starting exactly at O2 too
     HighlightRun RunAtStart{};
 

@@ -2,8 +2,9 @@
 
 #include "KVSupport/HighlightState.h"
 #include "KVSupport/ParagraphRuns.h"
-#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/THighlightContext.h"
 #include "KVSupport/TKeywordList.h"
+#include "KVSupport/TParagraphsList.h"
 #include "KVSupport/TStartStopKeyList.h"
 #include "KVSupport/TUpperCaseCache.h"
 
@@ -25,18 +26,19 @@ bool StartAllowedUnder(const HighlightRun& State) {
 
 } // namespace
 
-TStartStopMatcher::TStartStopMatcher(TCustomKorvel& Control, TUpperCaseCache& UpperCache)
-    : Control(Control), UpperCache(UpperCache) {}
+TStartStopMatcher::TStartStopMatcher(TParagraphsList& List, THighlightContext& Context,
+                                     TUpperCaseCache& UpperCache)
+    : Paragraphs(List), Context(Context), UpperCache(UpperCache) {}
 
 bool TStartStopMatcher::IsWordSeparator(char Ch) const {
-    return Control.GetSeparatorSet().IsSeparator(Ch);
+    return Context.Separators.IsSeparator(Ch);
 }
 
 void TStartStopMatcher::Prepare() {
-    TStartStopKeyList& List = Control.GetStartStopKeys();
+    TStartStopKeyList& List = *Context.StartStopKeys;
     const bool WasPrepared = List.GetPrepared();
     if (!WasPrepared)
-        List.PrepareKeys(Control.GetSeparatorSet());
+        List.PrepareKeys(Context.Separators);
     const int32_t Count = List.GetCount();
     if (TablesBuilt && WasPrepared && Count == TableCount && List.GetCaseRule() == TableRule)
         return;
@@ -79,7 +81,7 @@ void TStartStopMatcher::Prepare() {
 
 bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t From,
                                       int32_t& To) {
-    TStartStopKeyList& List = Control.GetStartStopKeys();
+    TStartStopKeyList& List = *Context.StartStopKeys;
     const int32_t Length = Par.ParLength();
     if (Length == 0)
         return false;
@@ -134,7 +136,7 @@ bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t
 }
 
 void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordIndex, int32_t& To) {
-    const StartStopInfo& Key = Control.GetStartStopKeys()[RecordIndex];
+    const StartStopInfo& Key = (*Context.StartStopKeys)[RecordIndex];
     const HighlightRun Base = StateAt(Par, At);
     if (StateDepth(Base) >= 0)
         if (HighlightRun* InForce = RunInForce(Par, At))
@@ -142,14 +144,16 @@ void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordInd
     const int32_t End = At + Key.StartLen;
     DeleteRunsIn(Par, At, End, false);
     const int32_t TokenLen = Key.StartLen + (Key.StartWordTail ? 1 : 0);
-    const int32_t CloseLen = Key.StopLen + (Key.StopWordHead ? 1 : 0);
+    // The stop key's length until the range is closed (then the stop
+    // token's, see MatchStopKey).
+    const int32_t CloseLen = Key.StopLen;
     PutRunAt(Par, At, PushedState(Base, Key, StartStopEntry(RecordIndex), TokenLen, CloseLen));
     To = End;
 }
 
 TStartStopMatcher::TStopResult TStartStopMatcher::MatchStopKey(TParagraph& Par, int32_t ParIndex,
                                                                int32_t From, int32_t& To) {
-    TStartStopKeyList& List = Control.GetStartStopKeys();
+    TStartStopKeyList& List = *Context.StartStopKeys;
     const HighlightRun State = StateAt(Par, From);
     const int32_t Depth = StateDepth(State);
     if (Depth < 0)
@@ -224,7 +228,7 @@ TStartStopMatcher::TStopResult TStartStopMatcher::MatchStopKey(TParagraph& Par, 
 
 HighlightRun TStartStopMatcher::StateBeforeRange(int32_t ParIndex, int32_t From,
                                                  int32_t Depth) const {
-    const TParagraphsList& List = Control.GetParagraphsList();
+    const TParagraphsList& List = Paragraphs;
     int32_t Index = RunsAtOrBefore(List[ParIndex], From);
     for (int32_t P = ParIndex;; --P) {
         const TParagraph& Par = List[P];
@@ -242,7 +246,7 @@ HighlightRun TStartStopMatcher::StateBeforeRange(int32_t ParIndex, int32_t From,
 int32_t TStartStopMatcher::TokenEnd(const HighlightRun& Opener) const {
     const int32_t Depth = StateDepth(Opener);
     if (Opener.TokenLen > 0 && Depth >= 0) {
-        const TStartStopKeyList& List = Control.GetStartStopKeys();
+        const TStartStopKeyList& List = *Context.StartStopKeys;
         const int16_t Top = Opener.Stack[Depth];
         if (Top < 0 && StartStopIndex(Top) < List.GetCount()) {
             const StartStopInfo& Key = List[StartStopIndex(Top)];
@@ -260,10 +264,10 @@ int32_t TStartStopMatcher::TokenLengthOf(const HighlightRun& State, bool Closing
         return Stored;
     const int16_t Top = State.Stack[Depth];
     if (Top >= 0) {
-        const TKeywordList& Keywords = Control.GetKeywords();
+        const TKeywordList& Keywords = *Context.Keywords;
         return Top < Keywords.GetCount() ? Keywords.GetKeyRecord(Top).KeyLen : Stored;
     }
-    const TStartStopKeyList& List = Control.GetStartStopKeys();
+    const TStartStopKeyList& List = *Context.StartStopKeys;
     if (StartStopIndex(Top) >= List.GetCount())
         return Stored;
     const StartStopInfo& Key = List[StartStopIndex(Top)];
@@ -277,6 +281,10 @@ int32_t TStartStopMatcher::TokenReach(const HighlightRun& State) const {
 }
 
 int32_t TStartStopMatcher::CloseReach(const HighlightRun& State) const {
+    // Not CloseLen itself: it is 0 on a state that a keyword or range was
+    // pushed onto and a copy in a later paragraph's start run keeps the
+    // value from before the range closed, so it may fall short of the token
+    // an edit touched and leave the text after it highlighted stale.
     return TokenLengthOf(State, true, State.CloseLen);
 }
 

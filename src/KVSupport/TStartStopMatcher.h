@@ -8,7 +8,8 @@
 
 namespace korvel {
 
-class TCustomKorvel;
+class TParagraphsList;
+struct THighlightContext;
 class TUpperCaseCache;
 struct TParagraph;
 
@@ -26,7 +27,8 @@ struct TParagraph;
 // does.
 class TStartStopMatcher {
 public:
-    explicit TStartStopMatcher(TCustomKorvel& Control, TUpperCaseCache& UpperCache);
+    TStartStopMatcher(TParagraphsList& List, THighlightContext& Context,
+                      TUpperCaseCache& UpperCache);
 
     // Computes the word flags of the records when the list is not Prepared
     // (against the control's separators) and rebuilds the look-up tables
@@ -76,7 +78,8 @@ private:
     // separator counted after a whole-word key).
     int32_t TokenEnd(const HighlightRun& Opener) const;
 
-    TCustomKorvel& Control;
+    TParagraphsList& Paragraphs;
+    THighlightContext& Context;
     TUpperCaseCache& UpperCache;
 
     // Built by Prepare.

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "framework/ByteScan.h"
+
 #include <cstdint>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace quolt {
 
@@ -57,26 +55,12 @@ private:
     }
 
     void Classify(const char* Bytes) {
-#if defined(__SSE2__)
         Opens = 0;
         Closes = 0;
         for (int i = 0; i < BlockSize; i += 16) {
-            const __m128i Chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Bytes + i));
-            const auto Lt =
-                static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Chunk, _mm_set1_epi8('<'))));
-            const auto Gt =
-                static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Chunk, _mm_set1_epi8('>'))));
-            Opens |= static_cast<uint64_t>(Lt) << i;
-            Closes |= static_cast<uint64_t>(Gt) << i;
+            Opens |= static_cast<uint64_t>(korvel::MatchMask16<0, '<'>(Bytes + i)) << i;
+            Closes |= static_cast<uint64_t>(korvel::MatchMask16<0, '>'>(Bytes + i)) << i;
         }
-#else
-        Opens = 0;
-        Closes = 0;
-        for (int i = 0; i < BlockSize; ++i) {
-            Opens |= static_cast<uint64_t>(Bytes[i] == '<') << i;
-            Closes |= static_cast<uint64_t>(Bytes[i] == '>') << i;
-        }
-#endif
     }
 
     const char* const End;

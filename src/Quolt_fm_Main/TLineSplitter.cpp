@@ -1,6 +1,6 @@
 #include "Quolt_fm_Main/TLineSplitter.h"
 
-#include "Quolt_fm_Main/ByteScan.h"
+#include "framework/ByteScan.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -55,7 +55,7 @@ void TLineSplitter::PassLines(bool Final) {
     const char* Line = Begin;
     const char* P = Begin + Scanned;
     for (;;) {
-        const char* Stop = FindFirstOf<'\r', '\n', '\0'>(P, End);
+        const char* Stop = korvel::FindFirstOf<'\r', '\n', '\0'>(P, End);
         // A CR at the very end may yet be followed by an LF of the same break.
         if (Stop == End || (*Stop == '\r' && Stop + 1 == End && !Final)) {
             P = Stop;

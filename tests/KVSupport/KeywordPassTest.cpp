@@ -165,8 +165,8 @@ TEST(KeywordPassTest, SetRangeStateRestoresAndSpansParagraphs) {
     EXPECT_EQ(StateAt(List[1], 1).Flags, 0x84);
     EXPECT_EQ(StateAt(List[1], 2).Flags, Before.Flags); // restored at To
     EXPECT_EQ(List[0].Flags & pfFormatted, 0);
-    EXPECT_EQ(List.ChangeFirstPara, 0);
-    EXPECT_GE(List.ChangeLastPara, 1);
+    EXPECT_EQ(List.GetPendingChange().GetFirstPara(), 0);
+    EXPECT_GE(List.GetPendingChange().GetLastPara(), 1);
 
     // Without automatic formatting in force nothing is inserted for a
     // non-automatic state; at the end of the text nothing is restored.

@@ -45,12 +45,12 @@ inline void FormatAllParagraphs(TCustomKorvel& Control, TLineBreaker& Breaker,
     TParagraphsList& List = Control.GetParagraphsList();
     int32_t Line = 0;
     for (int32_t I = 0; I < List.GetCount(); ++I) {
-        List[I].FirstLine = Line;
+        List.SetFirstLine(I, Line);
         int32_t FirstLine = 0;
         int32_t LastOld = 0;
         int32_t Delta = 0;
         Line += Breaker.BreakLines(Control.GetCanvas(), SelectFontEach || I == 0, FirstLine,
-                                   LastOld, true, I, Control.View.TextWidth, Delta);
+                                   LastOld, true, I, Control.GetView().TextWidth, Delta);
     }
 }
 

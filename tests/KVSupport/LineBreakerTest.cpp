@@ -32,11 +32,11 @@ struct TBreak {
 
 class LineBreakerTest : public ::testing::Test {
 protected:
-    void SetUp() override { Control.View.SpaceWidth = W; }
+    void SetUp() override { Control.GetView().SpaceWidth = W; }
 
     void Load(std::string_view Text) { test::LoadControlText(Control, Text); }
     // Margins are 8 + 8 pixels: N bytes of the plain font fit a line.
-    void WrapAtColumns(int32_t N) { Control.View.TextWidth = N * W + 16; }
+    void WrapAtColumns(int32_t N) { Control.GetView().TextWidth = N * W + 16; }
 
     TBreak Break(int32_t Par = 0, int32_t FirstLine = 0, bool Full = true,
                  bool SelectFontFirst = true) {
@@ -44,7 +44,7 @@ protected:
         R.FirstLine = FirstLine;
         R.LastOld = -99;
         R.Count = Breaker.BreakLines(Control.GetCanvas(), SelectFontFirst, R.FirstLine, R.LastOld,
-                                     Full, Par, Control.View.TextWidth, R.Delta);
+                                     Full, Par, Control.GetView().TextWidth, R.Delta);
         return R;
     }
 
@@ -71,7 +71,7 @@ protected:
     TTestKorvel K;
     TCustomKorvel& Control = K.Control;
     THeadlessCanvas& Canvas = K.Canvas;
-    TLineBreaker Breaker{K.Control};
+    TLineBreaker Breaker{K.Control.GetParagraphsList(), K.Control.GetLayout()};
 };
 
 TEST_F(LineBreakerTest, ShortParagraphsStayCompactWithTheirWidth) {
@@ -195,7 +195,7 @@ TEST_F(LineBreakerTest, WrapWidthFollowsWordWrapAlignmentAndColumnWrap) {
     Control.SetColumnWrap(40);
     Load("abcd abcd abcd abcd abcd abcd abcd abcd abcd abcd");
     Break();
-    EXPECT_EQ(Control.View.BlankWidth, WBold);
+    EXPECT_EQ(Control.GetView().BlankWidth, WBold);
     std::vector<TLineRecord> Lines = LinesOf();
     ASSERT_EQ(Lines.size(), 2U);
     EXPECT_EQ(Lines[0].Stop, 40);
@@ -221,7 +221,7 @@ TEST_F(LineBreakerTest, WrapWidthFollowsWordWrapAlignmentAndColumnWrap) {
 
     // A window narrower than its margins still wraps at 1 pixel.
     Control.SetColumnWrap(0);
-    Control.View.TextWidth = 4;
+    Control.GetView().TextWidth = 4;
     Load("ab cd");
     EXPECT_EQ(Break().Count, 4);
 }
@@ -244,7 +244,7 @@ TEST_F(LineBreakerTest, TabsJumpToStopsAndRestartJustification) {
 
     // Only blanks after the line's last tab are widened, from that tab on.
     Control.SetTabStops(8);
-    Control.View.TextWidth = 90 + 16;
+    Control.GetView().TextWidth = 90 + 16;
     Load("aa bb\tcc dd ee");
     EXPECT_EQ(Break().Count, 2);
     EXPECT_EQ(LinesOf(), (std::vector<TLineRecord>{{0, 12, 78, 84, 1, 5, 0, 0},
@@ -277,7 +277,7 @@ TEST_F(LineBreakerTest, CodesAndRunsChangeTheFontOnlyWhenTheStyleChanges) {
     Canvas.ResetTextExtentCalls();
     test::FormatAllParagraphs(Control, Breaker);
     EXPECT_EQ(Canvas.GetTextExtentCalls(), 2 + 3 + 2);
-    Control.View.BlankWidth = 10;
+    Control.GetView().BlankWidth = 10;
     Break(1, 0, true, false);
     EXPECT_EQ(LinesOf(1)[0].Width, 8 * W + 10);
 
@@ -312,8 +312,8 @@ TEST_F(LineBreakerTest, BlankMetricsComeFromTwoBlanksAndOneOverhangPerWord) {
     Canvas.SetOverhang(2);
     Load("abc de");
     Break();
-    EXPECT_EQ(Control.View.BlankWidth, W);
-    EXPECT_EQ(Control.View.Overhang, 2);
+    EXPECT_EQ(Control.GetView().BlankWidth, W);
+    EXPECT_EQ(Control.GetView().Overhang, 2);
     EXPECT_EQ(LinesOf()[0].Width, 6 * W);
 
     // Every segment reports the overhang, only the word's last loses it; a
@@ -330,8 +330,8 @@ TEST_F(LineBreakerTest, BlankMetricsComeFromTwoBlanksAndOneOverhangPerWord) {
     Canvas.SetTextExtentFails(true);
     Load("aaaa bbbb");
     EXPECT_EQ(Break().Count, 1);
-    EXPECT_EQ(Control.View.BlankWidth, 1);
-    EXPECT_EQ(Control.View.Overhang, 0);
+    EXPECT_EQ(Control.GetView().BlankWidth, 1);
+    EXPECT_EQ(Control.GetView().Overhang, 0);
     EXPECT_EQ(LinesOf()[0].Width, 1);
 }
 
@@ -417,34 +417,35 @@ TEST_F(LineBreakerTest, WithoutACanvasEveryParagraphIsOneLine) {
     EXPECT_EQ(R.FirstLine, 0);
     EXPECT_EQ(R.LastOld, 0);
     EXPECT_EQ(Control.GetLineCount(), 1);
-    EXPECT_EQ(LinesOf(), (std::vector{TLineRecord::Whole(14, 0)}));
+    // A provisional line: no width, no gaps, JustifyFrom 0.
+    EXPECT_EQ(LinesOf(), (std::vector<TLineRecord>{{0, 14, 0, 0, 0, 0, 0, 0}}));
 }
 
 TEST_F(LineBreakerTest, WidestLineIsKeptAndWidthsBeyondTheSlotNeedTheExtension) {
     Control.SetWordWrap(false);
     Load("ab\r\nabcdef\r\nabcd");
     test::FormatAllParagraphs(Control, Breaker);
-    EXPECT_EQ(Control.View.MaxLineWidth, 6 * W);
-    EXPECT_EQ(Control.View.WidestPara, 1);
+    EXPECT_EQ(Control.GetView().MaxLineWidth, 6 * W);
+    EXPECT_EQ(Control.GetView().WidestPara, 1);
 
     // Word wrap at the window keeps the width but no paragraph.
-    Control.View.MaxLineWidth = 0;
-    Control.View.WidestPara = -1;
+    Control.GetView().MaxLineWidth = 0;
+    Control.GetView().WidestPara = -1;
     Control.SetWordWrap(true);
     WrapAtColumns(100);
     test::FormatAllParagraphs(Control, Breaker);
-    EXPECT_EQ(Control.View.MaxLineWidth, 6 * W);
-    EXPECT_EQ(Control.View.WidestPara, -1);
+    EXPECT_EQ(Control.GetView().MaxLineWidth, 6 * W);
+    EXPECT_EQ(Control.GetView().WidestPara, -1);
 
     // With a column wrap the widest paragraph is named by its index, even when
     // earlier paragraphs wrapped so that its first display line differs.
-    Control.View.MaxLineWidth = 0;
+    Control.GetView().MaxLineWidth = 0;
     Control.SetColumnWrap(3);
     Load("aa bb cc\r\nabcdef");
     test::FormatAllParagraphs(Control, Breaker);
-    EXPECT_EQ(Control.GetParagraphsList()[1].FirstLine, 3);
-    EXPECT_EQ(Control.View.MaxLineWidth, 3 * W);
-    EXPECT_EQ(Control.View.WidestPara, 1);
+    EXPECT_EQ(Control.GetParagraphsList().GetFirstLine(1), 3);
+    EXPECT_EQ(Control.GetView().MaxLineWidth, 3 * W);
+    EXPECT_EQ(Control.GetView().WidestPara, 1);
     Control.SetColumnWrap(0);
 
     // A line wider than 65535 pixels does not fit the 16-bit slot.
@@ -506,8 +507,8 @@ TEST(LineBreakerRandomTest, LinesKeepTheirInvariants) {
         Control.SetTabStops(Round % 3 == 0 ? -40 : Round % 3 == 1 ? 4 : 0);
         Control.SetColumnWrap(Round % 5 == 0 ? -(1 + Pick(120)) : Round % 5 == 1 ? 10 : 0);
         Control.SetWordWrap(Round % 7 != 0);
-        Control.View.SpaceWidth = 5;
-        Control.View.TextWidth = 16 + Pick(300);
+        Control.GetView().SpaceWidth = 5;
+        Control.GetView().TextWidth = 16 + Pick(300);
         for (int Ch = 'a'; Ch <= 'z'; ++Ch)
             K.Canvas.SetCharWidth(static_cast<uint8_t>(Ch), 2 + Pick(10));
         const bool WithOverhang = Round % 4 == 3;
@@ -537,7 +538,7 @@ TEST(LineBreakerRandomTest, LinesKeepTheirInvariants) {
             }
         }
 
-        TLineBreaker Breaker(Control);
+        TLineBreaker Breaker(Control.GetParagraphsList(), Control.GetLayout());
         test::FormatAllParagraphs(Control, Breaker, true);
         ASSERT_EQ(List.FindInconsistency(), "") << "round " << Round;
         for (int32_t P = 0; P < List.GetCount(); ++P) {
@@ -559,7 +560,7 @@ TEST(LineBreakerRandomTest, LinesKeepTheirInvariants) {
                 int32_t LastOld = 0;
                 int32_t Delta = 0;
                 Breaker.BreakLines(&K.Canvas, true, FirstLine, LastOld, Full, P,
-                                   Control.View.TextWidth, Delta);
+                                   Control.GetView().TextWidth, Delta);
                 EXPECT_EQ(Delta, 0) << "round " << Round << " par " << P << " from " << From;
                 EXPECT_EQ(FirstLine, From);
                 TLinesList After(&List[P]);

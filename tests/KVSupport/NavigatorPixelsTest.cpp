@@ -17,8 +17,8 @@ namespace {
 // headless canvas, in a 200-pixel window with margins of 8.
 struct TPixelKorvel : TTestKorvel {
     explicit TPixelKorvel(std::string_view Text) : TTestKorvel(Text) {
-        Control.View.SpaceWidth = 6;
-        Control.View.TextWidth = 200;
+        Control.GetView().SpaceWidth = 6;
+        Control.GetView().TextWidth = 200;
     }
 };
 
@@ -68,7 +68,7 @@ TEST(NavigatorPixelsTest, PlainLeftAlignedText) {
     EXPECT_EQ(OffsetAt(Nav, 0, -50), 0);
     EXPECT_EQ(OffsetAt(Nav, 0, 500), 7);
 
-    K.Control.View.LeftPixel = 10;
+    K.Control.GetView().LeftPixel = 10;
     Nav.SetPos(2);
     EXPECT_EQ(Nav.OffsetToX(), 20 - 10);
     EXPECT_EQ(OffsetAt(Nav, 0, 10), 2);
@@ -156,7 +156,7 @@ TEST(NavigatorPixelsTest, JustifiedLinesShareTheFreeRoomAmongTheirGaps) {
     // "a b c " wraps before "d": 30 pixels without the hanging blank, two
     // gaps; 201 - 16 - 30 = 155 free pixels, 77 a gap and one left over.
     TPixelKorvel K("a b c d");
-    K.Control.View.TextWidth = 201;
+    K.Control.GetView().TextWidth = 201;
     SetLines(K.Control, 0, {{0, 6, 30, 36, 2, 0, 0, 0}, {6, 7, 6, 6, 0, 7, 0, 0}});
     TKorvelNavigator Nav(&K.Control);
     K.Control.SetJustified(true);
@@ -204,8 +204,8 @@ TEST(NavigatorPixelsTest, ProportionalWidthsAndOverhang) {
 TEST(NavigatorPixelsTest, PointsMapToLinesAndBack) {
     TPixelKorvel K("abc\r\nabcdefgh\r\nxy");
     WrapAt(K.Control, 1, {0, 4});
-    K.Control.View.LineHeightPx = 14;
-    K.Control.View.BaselineY = 11;
+    K.Control.GetView().LineHeightPx = 14;
+    K.Control.GetView().BaselineY = 11;
     TKorvelNavigator Nav(&K.Control);
 
     Nav.SetFromPoint({8 + 6 * 2 + 1, 2 * 14 + 5}); // line 2: "efgh"
@@ -226,7 +226,7 @@ TEST(NavigatorPixelsTest, PointsMapToLinesAndBack) {
     EXPECT_EQ(Nav.GetGlobalLine(), 1);
     EXPECT_EQ(Nav.OffsetToX(), 8 + 24);
 
-    K.Control.View.TopPixel = 14;
+    K.Control.GetView().TopPixel = 14;
     Nav.SetFromPoint({8, 0});
     EXPECT_EQ(Nav.GetGlobalLine(), 1);
     EXPECT_EQ(Nav.LineY(), 11);

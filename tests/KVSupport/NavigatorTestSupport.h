@@ -26,7 +26,7 @@ inline void UpdateFirstLines(TCustomKorvel& Control) {
     TParagraphsList& List = Control.GetParagraphsList();
     int32_t Line = 0;
     for (int32_t I = 0; I < List.GetCount(); ++I) {
-        List[I].FirstLine = Line;
+        List.SetFirstLine(I, Line);
         Line += List[I].LineCountOf();
     }
     List.LineCount = Line;

@@ -59,31 +59,31 @@ TEST(ParagraphsListLoadTest, EveryBreakKindEndsOneParagraph) {
     TParagraphsList List;
     Load(List, "a\r\nb");
     EXPECT_EQ(List.TextLength, 4);
-    EXPECT_EQ(List[1].StartOffset, 3);
+    EXPECT_EQ(List.GetStartOffset(1), 3);
 }
 
 TEST(ParagraphsListLoadTest, RecordsAndChangeStateAfterLoading) {
     TParagraphsList List;
-    List.TextChanged = true;
-    List.ContextValidTo = 5;
-    List.FormatFrontier = 9;
+    List.SetTextChanged(true);
+    List.GetFormatCounters().ContextValidUpTo(5);
+    List.GetFormatCounters().MarkAllFormatted(9);
     Load(List, "one\r\n\r\nthree\r\nfour");
     ASSERT_EQ(List.GetCount(), 4);
     for (int32_t I = 0; I < 4; ++I) {
-        EXPECT_EQ(List[I].FirstLine, I);
+        EXPECT_EQ(List.GetFirstLine(I), I);
         EXPECT_EQ(List[I].Flags, 0); // no extension, text in a load buffer
     }
-    EXPECT_EQ(List[2].StartOffset, 7);
+    EXPECT_EQ(List.GetStartOffset(2), 7);
     EXPECT_EQ(List.TextLength, 3 + 2 + 0 + 2 + 5 + 2 + 4);
     EXPECT_EQ(List.LineCount, 4);
-    EXPECT_FALSE(List.TextChanged);
-    EXPECT_EQ(List.ChangeFirstPara, 0);
-    EXPECT_EQ(List.ChangeFirstLine, 0);
-    EXPECT_EQ(List.ChangeLastPara, 3);
-    EXPECT_EQ(List.ChangeLineDelta, 0);
-    EXPECT_EQ(List.ContextValidTo, -1);
-    EXPECT_EQ(List.FormatFrontier, 0);
-    EXPECT_EQ(List.FormatLast, 3);
+    EXPECT_FALSE(List.GetTextChanged());
+    EXPECT_EQ(List.GetPendingChange().GetFirstPara(), 0);
+    EXPECT_EQ(List.GetPendingChange().GetFirstLine(), 0);
+    EXPECT_EQ(List.GetPendingChange().GetLastPara(), 3);
+    EXPECT_EQ(List.GetPendingChange().GetLineDelta(), 0);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), -1);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatFrontier(), 0);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), 3);
     EXPECT_EQ(List.GetLoadBufferCount(), 1);
     EXPECT_CONSISTENT(List);
 }
@@ -276,7 +276,7 @@ TEST(ParagraphsListLoadTest, FailingStreamLeavesAWholeListOfWhatWasRead) {
     for (const int64_t Limit : {int64_t{0}, int64_t{Chunk}, int64_t{2 * Chunk}}) {
         TLimitedStream Stream(Bytes, Limit);
         TParagraphsList List;
-        List.TextChanged = true;
+        List.SetTextChanged(true);
         TKorvelLineBreak Detected = kbCR;
         EXPECT_THROW(List.LoadText(Stream, 0, 0, nullptr, Detected, false), EReadError);
         // The list holds exactly the bytes that were read, as paragraphs.
@@ -284,10 +284,10 @@ TEST(ParagraphsListLoadTest, FailingStreamLeavesAWholeListOfWhatWasRead) {
         Load(Expected, std::string_view(Bytes).substr(0, static_cast<size_t>(Limit)));
         EXPECT_EQ(Texts(List), Texts(Expected)) << Limit;
         EXPECT_CONSISTENT(List);
-        EXPECT_FALSE(List.TextChanged);
+        EXPECT_FALSE(List.GetTextChanged());
         EXPECT_EQ(List.LineCount, List.GetCount());
-        EXPECT_EQ(List.FormatLast, List.GetCount() - 1);
-        EXPECT_EQ(List.ChangeLastPara, List.GetCount() - 1);
+        EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), List.GetCount() - 1);
+        EXPECT_EQ(List.GetPendingChange().GetLastPara(), List.GetCount() - 1);
     }
 }
 

@@ -29,9 +29,9 @@ TEST(ParagraphsListTest, StartsEmptyAndGrowsByThousandRecordBlocks) {
     EXPECT_EQ(List.GetCount(), 0);
     EXPECT_EQ(List.GetCapacity(), 0);
     EXPECT_EQ(List.LineCount, 0);
-    EXPECT_EQ(List.FormatLast, -1);
-    EXPECT_EQ(List.ChangeLastPara, -1);
-    EXPECT_EQ(List.ContextValidTo, -1);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), -1);
+    EXPECT_EQ(List.GetPendingChange().GetLastPara(), -1);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), -1);
     EXPECT_FALSE(List.StaticFormat);
 
     EXPECT_EQ(List.AddEmptyParagraph(), 0); // what a control starts with
@@ -39,7 +39,7 @@ TEST(ParagraphsListTest, StartsEmptyAndGrowsByThousandRecordBlocks) {
     EXPECT_EQ(List.LineCount, 1);
     EXPECT_EQ(List.TextLength, 0);
     EXPECT_EQ(List.AddEmptyParagraph(), 1);
-    EXPECT_EQ(List[1].StartOffset, 2);
+    EXPECT_EQ(List.GetStartOffset(1), 2);
     EXPECT_EQ(List.TextLength, 2);
     EXPECT_CONSISTENT(List);
 }
@@ -65,7 +65,7 @@ TEST(ParagraphsListTest, ClearTextFreesEverythingAndKeepsOneBlock) {
     EXPECT_EQ(List.GetCapacity(), 1024);
     EXPECT_EQ(List.TextLength, 0);
     EXPECT_EQ(List.LineCount, 0);
-    EXPECT_EQ(List.FormatLast, -1);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), -1);
     EXPECT_EQ(List.GetLoadBufferCount(), 0);
 
     LoadNumbered(List, 2); // usable again after clearing
@@ -77,43 +77,42 @@ TEST(ParagraphsListTest, ClearTextFreesEverythingAndKeepsOneBlock) {
 TEST(ParagraphsListTest, MarkChangedWidensThePendingChange) {
     TParagraphsList List;
     LoadNumbered(List, 10);
-    List.ChangeLastPara = -1; // nothing pending
-    List.ContextValidTo = 8;
-    List.LinesPatched = true;
+    List.GetPendingChange().Clear(); // nothing pending
+    List.GetFormatCounters().ContextValidUpTo(8);
+    List.GetPendingChange().SetLinesPatched(true);
     List[9].AttachExtra().MoreLines.resize(2); // the last paragraph has 3 lines
     List.MarkChanged(4, 1, 5);
-    EXPECT_EQ(List.ChangeFirstPara, 4);
-    EXPECT_EQ(List.ChangeFirstLine, 5); // FirstLine(4) + 1
-    EXPECT_EQ(List.ChangeLastPara, 5);
-    EXPECT_EQ(List.ContextValidTo, 3);
-    EXPECT_FALSE(List.LinesPatched);
+    EXPECT_EQ(List.GetPendingChange().GetFirstPara(), 4);
+    EXPECT_EQ(List.GetPendingChange().GetFirstLine(), 5); // FirstLine(4) + 1
+    EXPECT_EQ(List.GetPendingChange().GetLastPara(), 5);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), 3);
+    EXPECT_FALSE(List.GetPendingChange().GetLinesPatched());
 
     List.MarkChanged(6, 0, 7); // later: only the end moves
-    EXPECT_EQ(List.ChangeFirstPara, 4);
-    EXPECT_EQ(List.ChangeFirstLine, 5);
-    EXPECT_EQ(List.ChangeLastPara, 7);
+    EXPECT_EQ(List.GetPendingChange().GetFirstPara(), 4);
+    EXPECT_EQ(List.GetPendingChange().GetFirstLine(), 5);
+    EXPECT_EQ(List.GetPendingChange().GetLastPara(), 7);
     List.MarkChanged(2, 0, 3); // earlier: the start moves, the end stays
-    EXPECT_EQ(List.ChangeFirstPara, 2);
-    EXPECT_EQ(List.ChangeFirstLine, 2);
-    EXPECT_EQ(List.ChangeLastPara, 7);
-    EXPECT_EQ(List.ContextValidTo, 1);
+    EXPECT_EQ(List.GetPendingChange().GetFirstPara(), 2);
+    EXPECT_EQ(List.GetPendingChange().GetFirstLine(), 2);
+    EXPECT_EQ(List.GetPendingChange().GetLastPara(), 7);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), 1);
 
     // With nothing pending the start is first put after the last line.
-    List.ChangeLastPara = -1;
-    List.ChangeFirstLine = 0;
+    List.GetPendingChange().Clear();
     List.MarkChanged(9, 2, 9);
-    EXPECT_EQ(List.ChangeFirstPara, 9);
-    EXPECT_EQ(List.ChangeFirstLine, 11); // min(9 + 3, 9 + 2)
+    EXPECT_EQ(List.GetPendingChange().GetFirstPara(), 9);
+    EXPECT_EQ(List.GetPendingChange().GetFirstLine(), 11); // min(9 + 3, 9 + 2)
 }
 
 TEST(ParagraphsListTest, MarkAllUnformattedClearsOnlyTheFormattedFlag) {
     TParagraphsList List;
     LoadNumbered(List, 1500);
     List.ForEachFrom(0, [](TParagraph& P) { P.Flags |= pfFormatted | pfScanned; });
-    List.FormatFrontier = 1500;
+    List.GetFormatCounters().MarkAllFormatted(1500);
     List.MarkAllUnformatted();
-    EXPECT_EQ(List.FormatFrontier, 0);
-    EXPECT_EQ(List.FormatLast, 1499);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatFrontier(), 0);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), 1499);
     for (int32_t I = 0; I < 1500; ++I)
         ASSERT_EQ(List[I].Flags, pfScanned);
 }
@@ -127,15 +126,15 @@ TEST(ParagraphsListTest, ShiftsReachEveryParagraphFromTheIndexOn) {
     TParagraphsList Fresh;
     LoadNumbered(Fresh, 2500);
     for (int32_t I = 0; I < 2500; ++I) {
-        const int32_t Offset = Fresh[I].StartOffset + (I >= 1000 ? 7 : 0) + (I >= 1024 ? 1 : 0);
+        const int32_t Offset = Fresh.GetStartOffset(I) + (I >= 1000 ? 7 : 0) + (I >= 1024 ? 1 : 0);
         const int32_t Line = I + (I >= 2047 ? -3 : 0) + (I >= 1024 ? 100 : 0);
-        ASSERT_EQ(List[I].StartOffset, Offset) << I;
-        ASSERT_EQ(List[I].FirstLine, Line) << I;
+        ASSERT_EQ(List.GetStartOffset(I), Offset) << I;
+        ASSERT_EQ(List.GetFirstLine(I), Line) << I;
     }
     List.ShiftBoth(2500, 1, 1);    // from beyond the end: nothing
     List.ShiftStartOffsets(-4, 1); // from before the start: everything
-    EXPECT_EQ(List[0].StartOffset, 1);
-    EXPECT_EQ(List[2499].FirstLine, 2499 - 3 + 100);
+    EXPECT_EQ(List.GetStartOffset(0), 1);
+    EXPECT_EQ(List.GetFirstLine(2499), 2499 - 3 + 100);
 }
 
 TEST(ParagraphsListTest, RecordCopiesAreBoundsChecked) {
@@ -172,9 +171,9 @@ TEST(ParagraphsListTest, InconsistenciesAreFound) {
     Load(List, "ab\r\n\x02"
                "cd\r\nef");
     EXPECT_CONSISTENT(List);
-    List[1].StartOffset += 1;
+    List.SetStartOffset(1, List.GetStartOffset(1) + 1);
     EXPECT_EQ(List.FindInconsistency(), "paragraph 1: StartOffset 5, expected 4");
-    List[1].StartOffset -= 1;
+    List.SetStartOffset(1, List.GetStartOffset(1) - 1);
     List[2].SetStartCodeState(0);
     EXPECT_EQ(List.FindInconsistency(), "paragraph 2: StartCodeState 0, expected 1");
     List[2].SetStartCodeState(csBold);

@@ -42,7 +42,7 @@ inline std::vector<TRunMark> RunMarks(const TParagraphsList& List) {
     for (int32_t I = 0; I < List.GetCount(); ++I)
         if (const ParExtraInfo* Extra = List[I].GetExtra())
             for (const HighlightRun& Run : Extra->Runs)
-                Marks.push_back({List[I].StartOffset + Run.Offset, Run.Context});
+                Marks.push_back({List.GetStartOffset(I) + Run.Offset, Run.Context});
     return Marks;
 }
 

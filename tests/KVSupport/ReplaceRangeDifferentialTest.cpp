@@ -83,7 +83,7 @@ private:
         const int32_t Length = List[Index].ParLength();
         if (Chance(3)) {
             const auto Offset = static_cast<int32_t>(Below(static_cast<uint32_t>(Length) + 1));
-            const TRunMark Mark{List[Index].StartOffset + Offset, NextRunId};
+            const TRunMark Mark{List.GetStartOffset(Index) + Offset, NextRunId};
             const auto At = std::lower_bound(
                 Model.Runs.begin(), Model.Runs.end(), Mark,
                 [](const TRunMark& A, const TRunMark& B) { return A.Pos < B.Pos; });
@@ -140,10 +140,11 @@ private:
         Place(EndNav, Pos2);
         Place(StartNav, Pos1);
 
-        bool RunsCut = false;
-        int32_t LineDelta = 0, CharDelta = 0;
-        List.ReplaceRange(NewText, StartNav, RunsCut, LineDelta, CharDelta, CloseFormats,
-                          DiscardTrailing, EndNav);
+        const TTextChange Change =
+            ReplaceBetween(StartNav, EndNav, NewText, CloseFormats, DiscardTrailing);
+        const bool RunsCut = Change.RunsCut;
+        const int32_t LineDelta = Change.LineDelta;
+        const int32_t CharDelta = Change.CharDelta;
         Model.Apply(Edit);
 
         const auto Failure = [&]() {
@@ -170,8 +171,8 @@ private:
             return Failure() << "navigators at " << StartNav.GetPos() << " and " << EndNav.GetPos()
                              << ", expected " << Edit.Pos1 << " and " << Edit.EndPos();
         const bool Patched = Edit.OneParagraph && !RunsCut && List[Edit.FirstPara].HasExtra();
-        if (List.LinesPatched != Patched)
-            return Failure() << "LinesPatched " << List.LinesPatched;
+        if (List.GetPendingChange().GetLinesPatched() != Patched)
+            return Failure() << "LinesPatched " << List.GetPendingChange().GetLinesPatched();
         if (List[Edit.FirstPara].StartRun() != FirstStartRun)
             return Failure() << "the first paragraph lost its start run";
         for (int32_t K = 1; K <= Edit.NewParagraphs; ++K) {

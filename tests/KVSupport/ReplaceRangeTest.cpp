@@ -24,16 +24,19 @@ protected:
         Load(List, Text);
         StartNav.Reset(); // as after every load: the records they cached are gone
         EndNav.Reset();
-        List.ChangeLastPara = -1; // nothing pending
-        List.FormatLast = -1;
+        List.GetPendingChange().Clear(); // nothing pending
+        List.GetFormatCounters().MarkAllFormatted(List.GetCount());
     }
 
     void Replace(int32_t Pos1, int32_t Pos2, const char* Text, bool CloseFormats = true,
                  bool DiscardTrailing = false) {
         EndNav.SetPos(Pos2);
         StartNav.SetPos(Pos1);
-        List.ReplaceRange(Text, StartNav, RunsCut, LineDelta, CharDelta, CloseFormats,
-                          DiscardTrailing, EndNav);
+        const TTextChange Change =
+            ReplaceBetween(StartNav, EndNav, Text, CloseFormats, DiscardTrailing);
+        RunsCut = Change.RunsCut;
+        LineDelta = Change.LineDelta;
+        CharDelta = Change.CharDelta;
         EXPECT_CONSISTENT(List);
     }
 
@@ -172,14 +175,14 @@ TEST_F(ReplaceRangeTest, RunsInTheRangeGoAndRunsBehindMoveWithTheirCharacters) {
     EXPECT_TRUE(RunsCut);
     EXPECT_EQ(RunOffsets(0), (std::vector<int32_t>{1, 9}));
     EXPECT_EQ(EndNav.GetRunIndex(), 1);
-    EXPECT_EQ(List[1].StartOffset, 13);
+    EXPECT_EQ(List.GetStartOffset(1), 13);
 }
 
 TEST_F(ReplaceRangeTest, DisplayLinesOfAWrappedParagraphAreShiftedOverTheEdit) {
     SetText("aaaaaaaaaabbbbbbbbbbcccccccccc\r\nx");
     WrapAt(Control, 0, {0, 10, 20});
     Replace(15, 15, "xy");
-    EXPECT_TRUE(List.LinesPatched);
+    EXPECT_TRUE(List.GetPendingChange().GetLinesPatched());
     std::vector<TLineRecord> Got = Lines(0);
     EXPECT_EQ(Got[1].Start, 10);
     EXPECT_EQ(Got[1].Stop, 22);
@@ -199,11 +202,11 @@ TEST_F(ReplaceRangeTest, DisplayLinesOfAWrappedParagraphAreShiftedOverTheEdit) {
     AddRun(Control, 0, 1);
     Replace(1, 2, "");
     EXPECT_TRUE(RunsCut);
-    EXPECT_FALSE(List.LinesPatched);
+    EXPECT_FALSE(List.GetPendingChange().GetLinesPatched());
     EXPECT_EQ(LineDelta, -2);
     ASSERT_EQ(Lines(0).size(), 1u);
     EXPECT_EQ(Lines(0)[0].Stop, 10);
-    EXPECT_EQ(List[1].FirstLine, 1);
+    EXPECT_EQ(List.GetFirstLine(1), 1);
     EXPECT_EQ(List.LineCount, 2);
 }
 
@@ -246,25 +249,25 @@ TEST_F(ReplaceRangeTest, NewParagraphsKeepRunsFlagsAndStartStates) {
 
 TEST_F(ReplaceRangeTest, ChangeRecordAndFormatRangeFollowTheParagraphs) {
     SetText("0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9");
-    List.FormatFrontier = 5;
-    List.FormatLast = 8;
-    List.TextChanged = false;
+    List.GetFormatCounters().MarkAllFormatted(List.GetCount());
+    List.GetFormatCounters().MarkUnformatted(5, 8);
+    List.SetTextChanged(false);
     Replace(7, 7, "\r\n\r\n"); // at the end of paragraph 2: two more paragraphs
-    EXPECT_TRUE(List.TextChanged);
-    EXPECT_EQ(List.ChangeFirstPara, 2);
-    EXPECT_EQ(List.ChangeLastPara, 4);
-    EXPECT_EQ(List.ChangeLineDelta, 2);
-    EXPECT_EQ(List.FormatFrontier, 7);
-    EXPECT_EQ(List.FormatLast, 10);
+    EXPECT_TRUE(List.GetTextChanged());
+    EXPECT_EQ(List.GetPendingChange().GetFirstPara(), 2);
+    EXPECT_EQ(List.GetPendingChange().GetLastPara(), 4);
+    EXPECT_EQ(List.GetPendingChange().GetLineDelta(), 2);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatFrontier(), 7);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), 10);
 
-    Replace(List[6].StartOffset, List[10].StartOffset, ""); // over both
-    EXPECT_EQ(List.FormatFrontier, 6);
-    EXPECT_EQ(List.FormatLast, 6);
-    EXPECT_EQ(List.ChangeLastPara, 6);
+    Replace(List.GetStartOffset(6), List.GetStartOffset(10), ""); // over both
+    EXPECT_EQ(List.GetFormatCounters().GetFormatFrontier(), 6);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), 6);
+    EXPECT_EQ(List.GetPendingChange().GetLastPara(), 6);
 
-    Replace(List[7].StartOffset, List[7].StartOffset, "\r\n"); // behind both
-    EXPECT_EQ(List.FormatFrontier, 6);
-    EXPECT_EQ(List.FormatLast, 8); // raised to the new paragraphs
+    Replace(List.GetStartOffset(7), List.GetStartOffset(7), "\r\n"); // behind both
+    EXPECT_EQ(List.GetFormatCounters().GetFormatFrontier(), 6);
+    EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), 8); // raised to the new paragraphs
 }
 
 TEST_F(ReplaceRangeTest, DiscardTrailingKeepsNoBlanksAtParagraphEnds) {
@@ -299,11 +302,11 @@ TEST_F(ReplaceRangeTest, RecordsMoveAcrossBlocksAndTheArrayShrinks) {
         Text += "\r\np" + std::to_string(I);
     SetText(Text);
     const int32_t Capacity = List.GetCapacity();
-    Replace(List[10].StartOffset, List[2990].StartOffset, "");
+    Replace(List.GetStartOffset(10), List.GetStartOffset(2990), "");
     EXPECT_EQ(List.GetCount(), 21);
     EXPECT_LT(List.GetCapacity(), Capacity);
     EXPECT_EQ(List[11].View(), "p2990");
-    Replace(List[5].StartOffset, List[5].StartOffset, Repeat("q\r\n", 2500).c_str());
+    Replace(List.GetStartOffset(5), List.GetStartOffset(5), Repeat("q\r\n", 2500).c_str());
     EXPECT_EQ(List.GetCount(), 2521);
     EXPECT_EQ(List[2520].View(), "p2999");
 }
@@ -321,11 +324,11 @@ TEST_F(ReplaceRangeTest, TextTooLongIsRaisedBeforeAnythingChanges) {
     };
     const auto ExpectTooLong = [this](int32_t Pos1, int32_t Pos2, const char* Text) {
         const int32_t Length = List.TextLength;
-        List.TextChanged = false;
+        List.SetTextChanged(false);
         EXPECT_THROW(Replace(Pos1, Pos2, Text), Exception) << "at " << Pos1;
-        EXPECT_FALSE(List.TextChanged);
+        EXPECT_FALSE(List.GetTextChanged());
         EXPECT_EQ(List.TextLength, Length);
-        EXPECT_EQ(List.ChangeLastPara, -1);
+        EXPECT_EQ(List.GetPendingChange().GetLastPara(), -1);
     };
     SetText("");
     Fake(0, INT32_MAX - 10); // the new length leaves the 32-bit range
@@ -346,14 +349,10 @@ TEST_F(ReplaceRangeTest, NavigatorsOutOfOrderOrOfAnotherControlAreRejected) {
     SetText("abc");
     StartNav.SetPos(2);
     EndNav.SetPos(1);
-    EXPECT_THROW(
-        List.ReplaceRange("x", StartNav, RunsCut, LineDelta, CharDelta, true, false, EndNav),
-        Exception);
+    EXPECT_THROW(ReplaceBetween(StartNav, EndNav, "x", true, false), Exception);
     TCustomKorvel Other;
     TKorvelNavigator Foreign(&Other);
-    EXPECT_THROW(
-        List.ReplaceRange("x", StartNav, RunsCut, LineDelta, CharDelta, true, false, Foreign),
-        Exception);
+    EXPECT_THROW(ReplaceBetween(StartNav, Foreign, "x", true, false), Exception);
     EXPECT_EQ(Texts(List), (TTexts{"abc"}));
 }
 

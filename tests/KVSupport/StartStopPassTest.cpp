@@ -77,11 +77,11 @@ TEST(StartStopPassTest, OpenRangeReachesLaterParagraphsOneByOne) {
     AddRange(T.Control, "/*", "*/");
     TParagraphsList& List = T.Control.GetParagraphsList();
     T.Control.ScanStartStopUpTo(0);
-    EXPECT_EQ(List.ContextValidTo, 0);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), 0);
     EXPECT_EQ(FlagsOf(T.Control, 1) & pfScanned, 0);
     EXPECT_EQ(StateDepth(*List[1].StartRun()), 0); // the next paragraph got the state
     T.Control.ScanStartStopUpTo(3);
-    EXPECT_EQ(List.ContextValidTo, 3);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), 3);
     EXPECT_EQ(AllTops(T.Control), "..AA|A|A|AAAA..");
     // Up to date paragraphs are not scanned again.
     List[2].AttachExtra().Runs.clear();
@@ -175,7 +175,7 @@ TEST(StartStopPassTest, ResetHighlightingDropsEverything) {
     TParagraphsList& List = T.Control.GetParagraphsList();
     ASSERT_EQ(List[0].RunCount(), 1);
     T.Control.ResetHighlighting();
-    EXPECT_EQ(List.ContextValidTo, -1);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), -1);
     for (int32_t I = 0; I < 2; ++I) {
         EXPECT_EQ(List[I].RunCount(), 0);
         EXPECT_TRUE(IsDefaultRun(List[I].StartRun()));
@@ -281,14 +281,14 @@ TEST(StartStopPassTest, LosingAStopKeyCarriesTheRangeUntilAnEndStateRepeats) {
     TParagraphsList& List = T.Control.GetParagraphsList();
     EXPECT_EQ(AllTops(T.Control), "AAAAAAA|.|..AAAAAAA|.");
     Replace(T.Control, 5, 7, ""); // "/* a "
-    EXPECT_EQ(List.ContextValidTo, 0);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), 0);
     EXPECT_EQ(FlagsOf(T.Control, 1) & pfNeedsWork, 0); // marked
     EXPECT_NE(FlagsOf(T.Control, 3) & pfScanned, 0);   // not yet reached
     HighlightAll(T.Control);
     EXPECT_EQ(AllTops(T.Control), "AAAAA|A|AAAAAAAAA|.");
     // Paragraph 2 ended as before, so paragraph 3 was left alone.
     EXPECT_NE(FlagsOf(T.Control, 3) & pfScanned, 0);
-    EXPECT_EQ(List.ContextValidTo, 3);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), 3);
 }
 
 // The chain of carried states compares each paragraph's new end state with
@@ -318,7 +318,7 @@ TEST(StartStopPassTest, EditsInsideTheUpdateBracketOnlyMarkParagraphs) {
     Replace(Control, 3, 3, "*/ ");
     EXPECT_EQ(Parsed, 1);
     EXPECT_EQ(List[1].Flags & pfNeedsWork, 0);
-    EXPECT_LE(List.ContextValidTo, 0);
+    EXPECT_LE(List.GetFormatCounters().GetContextValidTo(), 0);
     EXPECT_EQ(Tops(Control, 1), ".....AAAA"); // old states until the formatter comes
     Control.SetUpdateLock(0);
     // A marked paragraph is not scanned by a later edit either: it waits.
@@ -361,7 +361,7 @@ TEST(StartStopPassTest, JoiningWithAnUnscannedParagraphMarksTheResult) {
     int Parsed = 0;
     T.Control.OnParse = [&](TObject*, int32_t, int32_t) { ++Parsed; };
     TKorvelNavigator Here(&T.Control);
-    EXPECT_EQ(T.Control.ReplaceRangeAndRehighlight(Here, Here, "", true), 0);
+    EXPECT_EQ(T.Control.ReplaceRangeAndRehighlight(Here, Here, "", true).LineDelta, 0);
     EXPECT_EQ(Parsed, 0);
 }
 
@@ -391,7 +391,7 @@ TEST(StartStopPassTest, ScanAndKeySearchesByNavigator) {
     To.SetPos(T.Control.GetTextLength());
     Engine.ScanStartStop(To, From, Engine.ScanEndState);
     EXPECT_EQ(AllTops(T.Control), "..AAAA|A|AAAA..");
-    EXPECT_EQ(T.Control.GetParagraphsList().ContextValidTo, 2);
+    EXPECT_EQ(T.Control.GetParagraphsList().GetFormatCounters().GetContextValidTo(), 2);
 
     // The single searches move To past the key they found.
     TTestKorvel U("x /* y */ z");
@@ -418,9 +418,9 @@ TEST(StartStopPassTest, ALaterEditLeavesEarlierMarkedParagraphsPending) {
     HighlightAll(T.Control);
     TParagraphsList& List = T.Control.GetParagraphsList();
     Replace(T.Control, 4, 4, "/*"); // "b/*" carries the range into "c"
-    EXPECT_EQ(List.ContextValidTo, 1);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), 1);
     Replace(T.Control, T.Control.GetTextLength(), T.Control.GetTextLength(), "x");
-    EXPECT_EQ(List.ContextValidTo, 1);
+    EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), 1);
     HighlightAll(T.Control);
     EXPECT_EQ(AllTops(T.Control), ".|.AA|A|A|A|AA");
 }

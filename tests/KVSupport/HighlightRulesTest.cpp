@@ -1,0 +1,115 @@
+// Rules of the highlighting passes where the plain reading of a rule would
+// give stale or wrong states: each case here pins the sound behaviour.
+
+#include "KVSupport/THighlightEngine.h"
+
+#include "HighlightTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using namespace korvel::test;
+
+TEST(HighlightRulesTest, StartKeysAreAllowedUnderKeywordEntriesDownToMinusOne) {
+    HighlightRun State = StyleState(0xC0);
+    State.Depth = 0;
+    for (const int16_t Entry : {int16_t{-1}, int16_t{0}, int16_t{5}}) {
+        State.Stack[0] = Entry;
+        EXPECT_TRUE(StartKeysAllowed(State)) << Entry;
+    }
+    for (const int16_t Entry : {int16_t{-2}, int16_t{-32768}}) {
+        State.Stack[0] = Entry;
+        EXPECT_FALSE(StartKeysAllowed(State)) << Entry;
+    }
+}
+
+// A whole-word stop key is tested against the characters really beside it,
+// also where its search window is cut at the paragraph's start or end: it
+// never closes a range inside a longer word.
+TEST(HighlightRulesTest, WholeWordStopKeysNeedSeparatorsAtParagraphEdgesToo) {
+    struct TCase {
+        const char* Text;
+        const char* Tops;
+    };
+    for (const TCase& C : {TCase{"{ xend end", "AAAAAAAAAA"}, // not at the 'end' of "xend"
+                           TCase{"{ endx", "AAAAAA"},         // not at the 'end' of "endx"
+                           TCase{"{ end x", "AAAAA.."}}) {
+        TCustomKorvel Control;
+        AddRange(Control, "{", "end", 1, koWholeWords);
+        LoadControlText(Control, C.Text);
+        HighlightAll(Control);
+        EXPECT_EQ(Tops(Control, 0), C.Tops) << C.Text;
+    }
+}
+
+// The opening run's CloseLen is the stop key's length while the range is
+// open and the stop token's (one more with a separator required before it)
+// once it is closed.
+TEST(HighlightRulesTest, CloseLenIsTheStopKeyUntilTheRangeCloses) {
+    TCustomKorvel Control;
+    AddRange(Control, "{", "end", 1, koWholeWords);
+    LoadControlText(Control, "{ x end { y");
+    HighlightAll(Control);
+    const TParagraph& Par = Control.GetParagraphsList()[0];
+    EXPECT_EQ(StateAt(Par, 0).CloseLen, 4);
+    EXPECT_EQ(StateAt(Par, 8).CloseLen, 3);
+}
+
+// A scan of a span that starts in an earlier paragraph must not claim the
+// paragraphs before it current, and it drops every old run of the later
+// paragraphs it covers, the one at their offset 0 included (a keyword run
+// kept there would lose the run that ends it and spread over the rest).
+TEST(HighlightRulesTest, ScansKeepContextsHonestAndDropOldRunsAtParagraphStarts) {
+    TCustomKorvel Control;
+    AddRange(Control, "{", "}");
+    LoadControlText(Control, "{\r\nb\r\nc");
+    THighlightEngine& Engine = Control.GetHighlightEngine();
+    TKorvelNavigator From(&Control);
+    TKorvelNavigator To(&Control);
+    From.SetParagraph(2);
+    To.SetParagraph(2);
+    To.SetParOffset(1);
+    Engine.ScanStartStop(From, To, DefaultRun());
+    EXPECT_EQ(Control.GetParagraphsList().GetFormatCounters().GetContextValidTo(), -1);
+    Control.ScanStartStopUpTo(2);
+    EXPECT_EQ(AllTops(Control), "A|A|A");
+
+    TCustomKorvel Words;
+    AddKeyword(Words, "kw");
+    LoadControlText(Words, "x\r\nkw rest");
+    HighlightAll(Words);
+    ASSERT_EQ(Tops(Words, 1), "00.....");
+    TKorvelNavigator Start(&Words);
+    TKorvelNavigator End(&Words);
+    End.SetPos(Words.GetTextLength());
+    Words.GetHighlightEngine().ScanStartStop(Start, End, DefaultRun());
+    EXPECT_EQ(Tops(Words, 1), ".......");
+}
+
+// A whole-word keyword whose occurrence ends where the searched window ends
+// is still checked against the character after it.
+TEST(HighlightRulesTest, WholeWordKeywordsAreCheckedBeyondTheWindow) {
+    TCustomKorvel Control;
+    AddKeyword(Control, "cat", koWholeWords);
+    LoadControlText(Control, "catalog cat");
+    TKorvelNavigator From(&Control);
+    TKorvelNavigator To(&Control);
+    Control.GetHighlightEngine().ApplyKeywords(From, To);
+    EXPECT_EQ(Tops(Control, 0), "...........");
+    HighlightAll(Control);
+    EXPECT_EQ(Tops(Control, 0), "........000");
+}
+
+// A keyword changed in the middle of the list is never matched in its old
+// form, even before the highlighting is reset.
+TEST(HighlightRulesTest, AKeywordChangedInTheMiddleOfTheListIsNotMatchedAsItWas) {
+    TCustomKorvel Control;
+    for (const char* Key : {"aa", "bb", "cc"})
+        AddKeyword(Control, Key);
+    LoadControlText(Control, "aa bb cc");
+    HighlightAll(Control);
+    ASSERT_EQ(Tops(Control, 0), "00.11.22");
+    Control.GetKeywords().Put(1, "zz");
+    Replace(Control, 0, 8, "aa bb zz");
+    EXPECT_EQ(Tops(Control, 0), "00....11");
+}

@@ -16,6 +16,7 @@
 #include "framework/TFont.h"
 #include "framework/TObject.h"
 #include "platform/TCanvas.h"
+#include "platform/TCustomControl.h"
 
 #include <cstdint>
 #include <memory>
@@ -36,10 +37,11 @@ class TKorvelNavigator;
 // layout settings (TLayoutSettings) and the highlighting context
 // (THighlightContext) that the algorithms below it read; as the navigators'
 // host (TNavigatorHost) it keeps the register of navigators attached to it,
-// so that every replacement can keep them in step. The layout properties
-// here have plain setters; the derived control re-lays out and repaints on
-// top of them.
-class TCustomKorvel : public TNavigatorHost, public THighlightClient {
+// so that every replacement can keep them in step. As a TCustomControl it
+// can live in a window (a TControlHost), which the derived control uses for
+// its view and input. The layout properties here have plain setters; the
+// derived control re-lays out and repaints on top of them.
+class TCustomKorvel : public TCustomControl, public TNavigatorHost, public THighlightClient {
 public:
     TCustomKorvel();
     // Navigators still registered are detached (their control becomes none);

@@ -177,6 +177,11 @@ TKorvelNavigator::TKorvelNavigator(TObject* Owner) {
     Registered = true;
 }
 
+TKorvelNavigator::TKorvelNavigator(TNavigatorHost& Owner) : Control(&Owner) {
+    Control->RegisterNavigator(this);
+    Registered = true;
+}
+
 TKorvelNavigator::~TKorvelNavigator() {
     if (Registered && Control != nullptr)
         Control->UnregisterNavigator(this);

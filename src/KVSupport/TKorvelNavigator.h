@@ -47,6 +47,8 @@ public:
     // TNavigatorHost) raises Exception "Internal error: component is not a
     // TKorvel".
     explicit TKorvelNavigator(TObject* Control = nullptr);
+    // A navigator registered with Control, which is known to be one.
+    explicit TKorvelNavigator(TNavigatorHost& Control);
     // Leaves the control's register.
     ~TKorvelNavigator();
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "framework/TObject.h"
-
 #include <cstdint>
 #include <vector>
 
@@ -15,12 +13,14 @@ struct TLayoutSettings;
 // settings its pixel work reads and the register of the navigators that
 // every replacement keeps in step. The control derives from it and binds its
 // own paragraph list and layout settings in its constructor; the host owns
-// neither, only the register.
-class TNavigatorHost : public TPersistent {
+// neither, only the register. It is a mixin beside the control's TObject
+// line, so a navigator given the control as a TObject finds it by a cross
+// cast.
+class TNavigatorHost {
 public:
     // Navigators still registered are detached (they are left without a
     // control); their owners free them.
-    ~TNavigatorHost() override;
+    virtual ~TNavigatorHost();
 
     TParagraphsList& GetParagraphsList() { return *Paragraphs; }
     const TParagraphsList& GetParagraphsList() const { return *Paragraphs; }

@@ -95,7 +95,7 @@ inline void AddRun(TCustomKorvel& Control, int32_t Index, int32_t Offset,
 // position at a wrap kept on its line by SetParOffset or SetLineOffset).
 inline ::testing::AssertionResult CachesAgree(TKorvelNavigator& Nav, bool RunsHere = false,
                                               bool LineEnd = false) {
-    TKorvelNavigator Fresh(Nav.GetControl());
+    TKorvelNavigator Fresh(*Nav.GetControl());
     Fresh.SetPos(Nav.GetPos());
     if (Fresh.GetPos() != Nav.GetPos())
         return ::testing::AssertionFailure() << "Pos " << Nav.GetPos() << " outside the text";

@@ -113,3 +113,33 @@ TEST(HighlightRulesTest, AKeywordChangedInTheMiddleOfTheListIsNotMatchedAsItWas)
     Replace(Control, 0, 8, "aa bb zz");
     EXPECT_EQ(Tops(Control, 0), "00....11");
 }
+
+// A rescan after an edit compares the state it reaches with the state the
+// old text ended with, not with the state now found at the end of the new
+// text: the edit took the runs of the replaced text away, so that state is
+// the one from before the edit and would declare the scan converged while
+// the stop key was just deleted, leaving the next paragraph outside the range.
+TEST(HighlightRulesTest, ARescanAfterAnEditComparesWithTheStateTheOldTextEndedWith) {
+    struct TCase {
+        int32_t From;
+        int32_t To;
+        const char* Text;
+        const char* Tops;
+    };
+    for (const TCase& C : {TCase{5, 6, "", "AAAAAA|AAAA"},     // the stop key deleted
+                           TCase{5, 6, "z", "AAAAAAA|AAAA"},   // typed over
+                           TCase{4, 6, "y", "AAAAAA|AAAA"}}) { // deleted with the text before
+        TCustomKorvel Control;
+        AddRange(Control, "{", "}");
+        LoadControlText(Control, "{ ab }x\r\nnext");
+        HighlightAll(Control);
+        ASSERT_EQ(AllTops(Control), "AAAAAA.|....");
+        Replace(Control, C.From, C.To, C.Text);
+        HighlightAll(Control);
+        EXPECT_EQ(AllTops(Control), C.Tops) << C.From << ".." << C.To << " \"" << C.Text << '"';
+        // Typing the stop key again ends the range where it did.
+        Replace(Control, 5, 5, "}");
+        HighlightAll(Control);
+        EXPECT_EQ(Tops(Control, 1), "....") << C.From << ".." << C.To;
+    }
+}

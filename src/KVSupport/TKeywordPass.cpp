@@ -314,8 +314,7 @@ void TKeywordPass::ApplyKeywordMatches() {
         if (Depth >= MaxPushDepth)
             continue;
         if (Depth >= 0)
-            if (HighlightRun* InForce = RunInForce(Par, Match.Offset))
-                InForce->CloseLen = 0;
+            SetCloseLenInForce(List, Match.Par, Match.Offset, 0);
         const TCompiledKeyword& Keyword = Copy[static_cast<size_t>(Match.Keyword)];
         const HighlightRun State = PushedState(
             Base, Keyword.Info, static_cast<int16_t>(Keyword.Index), Match.Length, Match.Length);

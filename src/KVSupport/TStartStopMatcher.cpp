@@ -122,7 +122,7 @@ bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t
                         continue;
                     if (Key.StartWordTail && End < Length && !IsWordSeparator(Text[End]))
                         continue;
-                    OpenRange(Par, I, *Record, To);
+                    OpenRange(Par, ParIndex, I, *Record, To);
                     return true;
                 }
             }
@@ -135,12 +135,12 @@ bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t
     return false;
 }
 
-void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordIndex, int32_t& To) {
+void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t ParIndex, int32_t At,
+                                  int32_t RecordIndex, int32_t& To) {
     const StartStopInfo& Key = (*Context.StartStopKeys)[RecordIndex];
     const HighlightRun Base = StateAt(Par, At);
     if (StateDepth(Base) >= 0)
-        if (HighlightRun* InForce = RunInForce(Par, At))
-            InForce->CloseLen = 0;
+        SetCloseLenInForce(Paragraphs, ParIndex, At, 0);
     const int32_t End = At + Key.StartLen;
     DeleteRunsIn(Par, At, End, false);
     const int32_t TokenLen = Key.StartLen + (Key.StartWordTail ? 1 : 0);
@@ -169,8 +169,8 @@ TStartStopMatcher::TStopResult TStartStopMatcher::MatchStopKey(TParagraph& Par, 
         DeleteRunsIn(Par, Found, Found + Key.StopLen, false);
         To = Found + Key.StopLen;
     }
-    if (HighlightRun* Opener = RunInForce(Par, From))
-        Opener->CloseLen = TokenLength(Key.StopLen + (Key.StopWordHead ? 1 : 0));
+    SetCloseLenInForce(Paragraphs, ParIndex, From,
+                       TokenLength(Key.StopLen + (Key.StopWordHead ? 1 : 0)));
     PutRunAt(Par, To, ClosingState(State, RecordIndex, ParIndex, From));
     return TStopResult::Closed;
 }
@@ -291,9 +291,10 @@ int32_t TStartStopMatcher::TokenReach(const HighlightRun& State) const {
 
 int32_t TStartStopMatcher::CloseReach(const HighlightRun& State) const {
     // Not CloseLen itself: it is 0 on a state that a keyword or range was
-    // pushed onto and a copy in a later paragraph's start run keeps the
-    // value from before the range closed, so it may fall short of the token
-    // an edit touched and leave the text after it highlighted stale.
+    // pushed onto, and until the range is closed it is the stop key's length
+    // without the separator a whole-word stop key needs before it, so it may
+    // fall short of the token an edit touched and leave the text after it
+    // highlighted stale.
     return TokenLengthOf(State, true, State.CloseLen);
 }
 

@@ -66,7 +66,9 @@ public:
 
 private:
     bool IsWordSeparator(char Ch) const;
-    void OpenRange(TParagraph& Par, int32_t At, int32_t Record, int32_t& To);
+    // Opens the range of record Record at At of paragraph Par (index
+    // ParIndex); To becomes the start key's end.
+    void OpenRange(TParagraph& Par, int32_t ParIndex, int32_t At, int32_t Record, int32_t& To);
     // Where an occurrence of Key's stop key may begin when the range open at
     // From is closed: up to the key's length before From, but never inside
     // the token that opened the range.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace korvel;
 using namespace korvel::test;
 
@@ -142,4 +144,52 @@ TEST(HighlightRulesTest, ARescanAfterAnEditComparesWithTheStateTheOldTextEndedWi
         HighlightAll(Control);
         EXPECT_EQ(Tops(Control, 1), "....") << C.From << ".." << C.To;
     }
+}
+
+// CloseLen is set on the run in force also when that run lies in an earlier
+// paragraph (the range or highlight was opened there); the start runs of the
+// paragraphs in between are copies of it and read the same value.
+TEST(HighlightRulesTest, CloseLenReachesTheRunInForceInAnEarlierParagraph) {
+    // The start run of every paragraph up to Last and the last run of the
+    // first paragraph.
+    auto CloseLens = [](const TCustomKorvel& Control, int32_t Last) {
+        const TParagraphsList& List = Control.GetParagraphsList();
+        std::vector<int> Values{List[0].GetExtra()->Runs.back().CloseLen};
+        for (int32_t P = 1; P <= Last; ++P)
+            Values.push_back(List[P].StartRun()->CloseLen);
+        return Values;
+    };
+
+    // A range closed two paragraphs later: the stop token's length.
+    TCustomKorvel Closed;
+    AddRange(Closed, "{", "end", 1, koWholeWords);
+    LoadControlText(Closed, "{ a\r\nb\r\nx end");
+    HighlightAll(Closed);
+    EXPECT_EQ(CloseLens(Closed, 2), (std::vector<int>{4, 4, 4}));
+
+    // A keyword pushed onto a range opened in the paragraph before: 0.
+    TCustomKorvel Keyword;
+    AddRange(Keyword, "{", "}", 0);
+    AddKeyword(Keyword, "kw");
+    LoadControlText(Keyword, "{ a\r\nkw }");
+    HighlightAll(Keyword);
+    ASSERT_EQ(AllTops(Keyword), "AAA|00AA");
+    EXPECT_EQ(CloseLens(Keyword, 1), (std::vector<int>{0, 0}));
+
+    // A start key opened on top of a highlighter's own highlight (an entry
+    // that lets start keys in) carried over from the paragraph before: 0.
+    TCustomKorvel Pushed;
+    AddRange(Pushed, "{", "}");
+    LoadControlText(Pushed, "a\r\n{ x }");
+    HighlightRun Own = StyleState(hfKeyState);
+    Own.Depth = 0;
+    Own.Stack[0] = 1000;
+    Own.CloseLen = 9;
+    TParagraphsList& List = Pushed.GetParagraphsList();
+    PutRunAt(List[0], 0, Own);
+    List[0].Flags |= pfScanned;
+    List[1].SetStartRun(&Own, true);
+    Pushed.ScanStartStopUpTo(1);
+    ASSERT_EQ(Tops(Pushed, 1), "AAAAA");
+    EXPECT_EQ(CloseLens(Pushed, 1), (std::vector<int>{0, 0}));
 }

@@ -123,7 +123,17 @@ void TKeywordPass::ApplyKeywords(TKorvelNavigator& From, TKorvelNavigator& To) {
     TKorvelNavigator* Hi = &To;
     if (Hi->GetPos() < Lo->GetPos())
         std::swap(Lo, Hi);
+    FurthestMatchEnd = -1;
     ApplyKeywordsAt(Lo->GetParIndex(), Lo->GetParOffset(), Hi->GetParIndex(), Hi->GetParOffset());
+    // Both ends move on to the end of the last match beyond them. The search
+    // itself kept the span it was given: had it followed a batch applied
+    // halfway, a keyword later in the list would have missed its occurrences
+    // before the batch's matches.
+    for (TKorvelNavigator* Navigator : {&From, &To}) {
+        Navigator->Reset(); // the runs under it changed
+        if (Navigator->GetPos() < FurthestMatchEnd)
+            Navigator->SetPos(FurthestMatchEnd);
+    }
 }
 
 void TKeywordPass::ApplyKeywordsInParagraph(int32_t Par, int32_t From, int32_t To,
@@ -321,6 +331,8 @@ void TKeywordPass::ApplyKeywordMatches() {
         SetRangeStateAt(List, Match.Par, Match.Offset, Match.Par, Match.Offset + Match.Length, true,
                         State);
         FirstPar = std::min(FirstPar, Match.Par);
+        FurthestMatchEnd = std::max(FurthestMatchEnd,
+                                    List.GetStartOffset(Match.Par) + Match.Offset + Match.Length);
     }
     MatchCount = 0;
     if (FirstPar < List.GetCount())

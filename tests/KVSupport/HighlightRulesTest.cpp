@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 using namespace korvel;
@@ -192,4 +193,40 @@ TEST(HighlightRulesTest, CloseLenReachesTheRunInForceInAnEarlierParagraph) {
     Pushed.ScanStartStopUpTo(1);
     ASSERT_EQ(Tops(Pushed, 1), "AAAAA");
     EXPECT_EQ(CloseLens(Pushed, 1), (std::vector<int>{0, 0}));
+}
+
+// After a keyword pass both ends of its span stand at least at the end of the
+// last match. The search itself keeps the span it was given, also when a full
+// batch of matches is applied halfway: a keyword later in the list still
+// finds its occurrences before that batch.
+TEST(HighlightRulesTest, KeywordPassMovesItsEndsToTheLastMatchButSearchesItsWholeSpan) {
+    TCustomKorvel Control;
+    AddKeyword(Control, "a");
+    AddKeyword(Control, "b");
+    std::string Text = "b";
+    std::string Expected = "1";
+    for (int I = 0; I < 17; ++I) { // more matches of "a" than a batch holds
+        Text += " a";
+        Expected += ".0";
+    }
+    LoadControlText(Control, Text + " x");
+    TKorvelNavigator From(&Control);
+    TKorvelNavigator To(&Control);
+    To.SetPos(Control.GetTextLength());
+    Control.GetHighlightEngine().ApplyKeywords(From, To);
+    EXPECT_EQ(Tops(Control, 0), Expected + "..");
+    EXPECT_EQ(From.GetPos(), 35); // after the last "a"
+    EXPECT_EQ(To.GetPos(), 37);   // already beyond it
+
+    // A match that begins inside the span and ends beyond it takes To along.
+    TCustomKorvel Short;
+    AddKeyword(Short, "abc");
+    LoadControlText(Short, "x abc abc");
+    TKorvelNavigator ShortFrom(&Short);
+    TKorvelNavigator ShortTo(&Short);
+    ShortTo.SetPos(3);
+    Short.GetHighlightEngine().ApplyKeywords(ShortFrom, ShortTo);
+    EXPECT_EQ(Tops(Short, 0), "..000....");
+    EXPECT_EQ(ShortFrom.GetPos(), 5);
+    EXPECT_EQ(ShortTo.GetPos(), 5);
 }

@@ -1,5 +1,7 @@
 #include "KVSupport/ParagraphRuns.h"
 
+#include "KVSupport/TParagraphsList.h"
+
 namespace korvel {
 
 void PutRunAt(TParagraph& Par, int32_t Offset, const HighlightRun& Run) {
@@ -19,6 +21,36 @@ void InsertRunBefore(TParagraph& Par, int32_t Offset, const HighlightRun& Run) {
     HighlightRun Placed = Run;
     Placed.Offset = Offset;
     Runs.insert(Runs.begin() + Index, Placed);
+}
+
+void SetCloseLenInForce(TParagraphsList& List, int32_t ParIndex, int32_t Offset, uint8_t Value) {
+    if (HighlightRun* Run = RunInForce(List[ParIndex], Offset)) {
+        Run->CloseLen = Value;
+        return;
+    }
+    int32_t First = ParIndex;
+    while (First > 0 && List[First - 1].RunCount() == 0)
+        --First;
+    if (First > 0)
+        List[First - 1].GetExtra()->Runs.back().CloseLen = Value;
+    // Paragraphs that shared one start run share one changed copy.
+    const HighlightRun* Old = nullptr;
+    const HighlightRun* New = nullptr;
+    for (int32_t P = First; P <= ParIndex; ++P) {
+        TParagraph& Par = List[P];
+        const HighlightRun* Start = Par.StartRun();
+        if (Start->CloseLen == Value || (Start->Flags & hfAutomatic) == 0)
+            continue; // the default run holds nothing to change
+        if (Start == Old) {
+            Par.SetStartRun(New, false);
+            continue;
+        }
+        HighlightRun Changed = *Start;
+        Changed.CloseLen = Value;
+        Old = Start;
+        Par.SetStartRun(&Changed, true);
+        New = Par.StartRun();
+    }
 }
 
 } // namespace korvel

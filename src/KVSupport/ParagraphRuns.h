@@ -12,6 +12,8 @@
 // character there: the last run starting at or before it, or the start run.
 namespace korvel {
 
+class TParagraphsList;
+
 inline constexpr int32_t NoRun = std::numeric_limits<int32_t>::max();
 
 // The runs of Par (empty without an extension).
@@ -75,6 +77,13 @@ inline HighlightRun* RunInForce(TParagraph& Par, int32_t Offset) {
     const int32_t Index = RunsAtOrBefore(Par, Offset);
     return Index > 0 ? &Par.GetExtra()->Runs[static_cast<size_t>(Index - 1)] : nullptr;
 }
+
+// Sets CloseLen of the run in force at Offset of paragraph ParIndex to
+// Value. When the paragraph's start run is in force there, that run is the
+// last one of the nearest earlier paragraph that has runs; the start runs of
+// the paragraphs after it, up to ParIndex, are copies of it and take the
+// value too, so that the state read anywhere in between agrees.
+void SetCloseLenInForce(TParagraphsList& List, int32_t ParIndex, int32_t Offset, uint8_t Value);
 
 // Stores Run as the run starting at Offset: it replaces a run that starts
 // there, else it is inserted in order.

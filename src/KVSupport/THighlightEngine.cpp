@@ -199,6 +199,10 @@ void THighlightEngine::ScanSpan(int32_t FirstPar, int32_t From, int32_t LastPar,
             Changed = true;
             break;
         }
+        // Compared with the end state as given, never with the state found
+        // at To before the scan: after an edit the runs of the replaced text
+        // are gone, so that state is the one from before the edit and could
+        // stop the scan although the edit removed a stop key.
         if (SameState(StateAt(Last, Reached), EndState))
             break;
         Reached = ScanParagraph(LastPar, Reached, Last.ParLength(), false, Changed);

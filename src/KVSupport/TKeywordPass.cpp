@@ -123,7 +123,17 @@ void TKeywordPass::ApplyKeywords(TKorvelNavigator& From, TKorvelNavigator& To) {
     TKorvelNavigator* Hi = &To;
     if (Hi->GetPos() < Lo->GetPos())
         std::swap(Lo, Hi);
+    FurthestMatchEnd = -1;
     ApplyKeywordsAt(Lo->GetParIndex(), Lo->GetParOffset(), Hi->GetParIndex(), Hi->GetParOffset());
+    // Both ends move on to the end of the last match beyond them. The search
+    // itself kept the span it was given: had it followed a batch applied
+    // halfway, a keyword later in the list would have missed its occurrences
+    // before the batch's matches.
+    for (TKorvelNavigator* Navigator : {&From, &To}) {
+        Navigator->Reset(); // the runs under it changed
+        if (Navigator->GetPos() < FurthestMatchEnd)
+            Navigator->SetPos(FurthestMatchEnd);
+    }
 }
 
 void TKeywordPass::ApplyKeywordsInParagraph(int32_t Par, int32_t From, int32_t To,
@@ -314,14 +324,15 @@ void TKeywordPass::ApplyKeywordMatches() {
         if (Depth >= MaxPushDepth)
             continue;
         if (Depth >= 0)
-            if (HighlightRun* InForce = RunInForce(Par, Match.Offset))
-                InForce->CloseLen = 0;
+            SetCloseLenInForce(List, Match.Par, Match.Offset, 0);
         const TCompiledKeyword& Keyword = Copy[static_cast<size_t>(Match.Keyword)];
         const HighlightRun State = PushedState(
             Base, Keyword.Info, static_cast<int16_t>(Keyword.Index), Match.Length, Match.Length);
         SetRangeStateAt(List, Match.Par, Match.Offset, Match.Par, Match.Offset + Match.Length, true,
                         State);
         FirstPar = std::min(FirstPar, Match.Par);
+        FurthestMatchEnd = std::max(FurthestMatchEnd,
+                                    List.GetStartOffset(Match.Par) + Match.Offset + Match.Length);
     }
     MatchCount = 0;
     if (FirstPar < List.GetCount())

@@ -111,7 +111,8 @@ public:
     // of the control, though any span works): the highlighter's keyword hook
     // first, then, with ApplyKeyWords and a non-empty list, the search. An
     // occurrence must begin at or before To and reach From or the text
-    // just before it.
+    // just before it. Afterwards From and To stand at least at the end of
+    // the last match applied.
     void ApplyKeywords(TKorvelNavigator& From, TKorvelNavigator& To);
     // The same by paragraph index and offset.
     void ApplyKeywordsAt(int32_t FirstPar, int32_t From, int32_t LastPar, int32_t To);
@@ -153,6 +154,9 @@ private:
     TUpperCaseCache& UpperCache;
     std::array<TMatch, MatchBufferSize> Matches{};
     int32_t MatchCount = 0;
+    // The text position after the furthest match applied since the last
+    // pass by navigators began.
+    int32_t FurthestMatchEnd = -1;
     // Working copies of the window, kept between passes to spare allocations.
     std::string Raw;
     std::string Up;

@@ -131,6 +131,84 @@ struct TLineLayout {
     int32_t Extra = 0;
 };
 
+// Client x where the text of a line starts when a click is mapped to it;
+// here a line counts as justified when it has blanks to widen before its
+// end.
+int32_t TextStartX(const TLineLayout& L) {
+    if (L.Justified && L.Line.JustifyFrom < L.Line.Stop)
+        return L.LeftMargin;
+    if (L.Alignment == taRightJustify)
+        return L.LeftMargin + L.Free;
+    if (L.Alignment == taCenter)
+        return L.LeftMargin + L.Free / 2;
+    return L.LeftMargin;
+}
+
+// A display line walked character by character for a click: the room each
+// character takes on screen, in the font in force at it.
+class TLineWalk {
+public:
+    TLineWalk(const TLineLayout& L, TLineFonts& Fonts)
+        : L(L), Fonts(Fonts), J(L.Start), Acc(L.Extra / 2) {}
+
+    bool AtEnd() const { return J >= L.Stop; }
+
+    // Passes the format codes at the position (they take no room but may
+    // change the font) and returns how many there were. After codes or at a
+    // run start the next byte is measured alone.
+    int32_t PassCodes() {
+        int32_t Passed = 0;
+        for (; L.StaticFormat && J < L.Stop && IsFormatCode(L.At(J)); ++J, ++Passed)
+            Fonts.Toggle(L.At(J));
+        if (Passed > 0 || J >= Fonts.NextRunStart()) {
+            Fresh = true;
+            Fonts.AdvanceTo(J);
+        }
+        return Passed;
+    }
+
+    // The room the character at the position takes when it starts at client
+    // x X; steps over it. Not at the end.
+    int32_t TakeChar(int32_t X) {
+        int32_t W;
+        if (L.At(J) == '\t') {
+            // Tab stops counted from the left margin; without stops a tab
+            // takes no room, as it is painted.
+            W = L.NextTabStop(X, L.LeftMargin) - X;
+        } else {
+            // After a neighbour in the same font the byte's own advance is
+            // the pair's width less the neighbour's, so kerning and overhang
+            // are not counted twice.
+            W = Fresh ? Fonts.Measure(L.Text + J, 1)
+                      : Fonts.Measure(L.Text + J - 1, 2) - Fonts.Measure(L.Text + J - 1, 1);
+            Fresh = false;
+        }
+        if (L.IsJustifiedBlank(J))
+            W += JustifyShare();
+        ++J;
+        return W;
+    }
+
+private:
+    // The extra room of the next justified blank: its share of the free
+    // room, the remainder spread over the gaps.
+    int32_t JustifyShare() {
+        int32_t Share = L.PerGap;
+        Acc += L.Extra;
+        if (Acc > L.Line.Gaps) {
+            ++Share;
+            Acc -= L.Line.Gaps;
+        }
+        return Share;
+    }
+
+    const TLineLayout& L;
+    TLineFonts& Fonts;
+    int32_t J;
+    int32_t Acc;
+    bool Fresh = true; // the next byte is measured alone, not after its neighbour
+};
+
 } // namespace
 
 int32_t TKorvelNavigator::OffsetToX() {
@@ -195,63 +273,21 @@ void TKorvelNavigator::XToOffset(int32_t XTarget) {
     const TLineRecord Line = CurrentLine(); // makes Par valid
     const TLineLayout L(Control->GetLayout(), *Par, Line, List().StaticFormat);
     TLineFonts Fonts(Control->GetLayout(), *Par, L.Line);
-
-    // Client x where the line's text starts; here a line counts as justified
-    // when it has blanks to widen before its end.
-    int32_t X = L.LeftMargin;
-    if (!(L.Justified && L.Line.JustifyFrom < L.Line.Stop)) {
-        if (L.Alignment == taRightJustify)
-            X += L.Free;
-        else if (L.Alignment == taCenter)
-            X += L.Free / 2;
-    }
+    TLineWalk Walk(L, Fonts);
 
     // Walk the characters until the target lies left of the middle of the
     // next one. Count is the number of characters passed (codes included).
     const int64_t Goal = int64_t{Control->GetLayout().View.LeftPixel} + XTarget;
-    int32_t Acc = L.Extra / 2;
+    int32_t X = TextStartX(L);
     int32_t Count = -1;
     int32_t W = 0;
-    int32_t J = L.Start;
-    bool Fresh = true; // the next byte is measured alone, not after its neighbour
     for (;;) {
         X += W;
-        bool CodesPassed = false;
-        while (L.StaticFormat && J < L.Stop && IsFormatCode(L.At(J))) {
-            Fonts.Toggle(L.At(J));
-            ++Count;
-            ++J;
-            CodesPassed = true;
-        }
-        if (CodesPassed || J >= Fonts.NextRunStart()) {
-            Fresh = true;
-            Fonts.AdvanceTo(J);
-        }
-        if (J < L.Stop) {
-            if (L.At(J) == '\t') {
-                // Tab stops counted from the left margin; without stops a tab
-                // takes no room, as it is painted.
-                W = L.NextTabStop(X, L.LeftMargin) - X;
-            } else {
-                // After a neighbour in the same font the byte's own advance is
-                // the pair's width less the neighbour's, so kerning and
-                // overhang are not counted twice.
-                W = Fresh ? Fonts.Measure(L.Text + J, 1)
-                          : Fonts.Measure(L.Text + J - 1, 2) - Fonts.Measure(L.Text + J - 1, 1);
-                Fresh = false;
-            }
-            if (L.IsJustifiedBlank(J)) {
-                W += L.PerGap;
-                Acc += L.Extra;
-                if (Acc > L.Line.Gaps) {
-                    ++W;
-                    Acc -= L.Line.Gaps;
-                }
-            }
-            ++J;
-        }
+        Count += Walk.PassCodes();
+        if (!Walk.AtEnd())
+            W = Walk.TakeChar(X);
         ++Count;
-        if (J >= L.Stop || Goal < int64_t{X} + W / 2)
+        if (Walk.AtEnd() || Goal < int64_t{X} + W / 2)
             break;
     }
     if (Goal >= int64_t{X} + W / 2)

@@ -31,6 +31,9 @@ constexpr std::array<uint8_t, 256> MakeByteClasses() {
 
 constexpr std::array<uint8_t, 256> ByteClasses = MakeByteClasses();
 
+// Bytes below this join a tab or code group when a word is split.
+constexpr uint8_t GroupLimit = 26;
+
 int32_t Saturate(int64_t Value) {
     return static_cast<int32_t>(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
@@ -277,9 +280,15 @@ bool TLineBreaker::Overflow() {
 }
 
 // Takes bytes from the line start one at a time while the line fits: a tab
-// or code starts a group of tabs and codes taken together; any other byte is
-// measured alone. The byte that overflowed is given back when more than one
-// was taken, unless a code or a run begins right after it.
+// or code starts a group of every byte below 26 that follows, taken together
+// (tabs jump to their stops, codes switch the font, the other bytes take no
+// width); any other byte is measured alone. The byte that overflowed is given
+// back when more than one was taken, unless a code or a run begins right
+// after it.
+//
+// Only a byte that overflowed is given back. When the paragraph ends first,
+// everything taken fits, and giving the last byte back would only move it to
+// a line of its own.
 bool TLineBreaker::SplitWord() {
     int32_t Taken = 0;
     int32_t BeforePos = Pos;
@@ -290,13 +299,12 @@ bool TLineBreaker::SplitWord() {
         BeforeX = X;
         Before = Snapshot();
         if ((ByteClasses[Text[Pos]] & StopMask & (bcTab | bcCode)) != 0) {
-            for (; Pos < Length && (ByteClasses[Text[Pos]] & StopMask & (bcTab | bcCode)) != 0;
-                 ++Pos) {
+            for (; Pos < Length && Text[Pos] < GroupLimit; ++Pos) {
                 if (Pos >= NextRunStart)
                     EnterRunsAt(Pos);
                 if (Text[Pos] == '\t') {
                     X = NextTabStop(X);
-                } else {
+                } else if (IsCode(Pos)) {
                     CodeState = ToggleCode(CodeState, Text[Pos]);
                     StyleChanged();
                 }
@@ -369,6 +377,10 @@ int32_t TLineBreaker::Store(int32_t& FirstLine, int32_t& LastOld, int32_t& LineD
         List.LineCount += LineDelta;
         LastOldLine += LineDelta;
     }
+    // The caller repaints from FirstLine. The line before changed when a word
+    // was pulled up onto it, and also when a gap was hung on it: its Stop
+    // moved and its FullWidth, which bounds the selection band over blanks,
+    // grew, so it must be repainted too.
     FirstLine = PreviousChanged ? FirstOld - 1 : FirstOld;
     LastOld = LastOldLine;
     return OldCount + LineDelta;

@@ -122,7 +122,7 @@ bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t
                         continue;
                     if (Key.StartWordTail && End < Length && !IsWordSeparator(Text[End]))
                         continue;
-                    OpenRange(Par, I, *Record, To);
+                    OpenRange(Par, ParIndex, I, *Record, To);
                     return true;
                 }
             }
@@ -135,12 +135,12 @@ bool TStartStopMatcher::MatchStartKey(TParagraph& Par, int32_t ParIndex, int32_t
     return false;
 }
 
-void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordIndex, int32_t& To) {
+void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t ParIndex, int32_t At,
+                                  int32_t RecordIndex, int32_t& To) {
     const StartStopInfo& Key = (*Context.StartStopKeys)[RecordIndex];
     const HighlightRun Base = StateAt(Par, At);
     if (StateDepth(Base) >= 0)
-        if (HighlightRun* InForce = RunInForce(Par, At))
-            InForce->CloseLen = 0;
+        SetCloseLenInForce(Paragraphs, ParIndex, At, 0);
     const int32_t End = At + Key.StartLen;
     DeleteRunsIn(Par, At, End, false);
     const int32_t TokenLen = Key.StartLen + (Key.StartWordTail ? 1 : 0);
@@ -153,77 +153,86 @@ void TStartStopMatcher::OpenRange(TParagraph& Par, int32_t At, int32_t RecordInd
 
 TStartStopMatcher::TStopResult TStartStopMatcher::MatchStopKey(TParagraph& Par, int32_t ParIndex,
                                                                int32_t From, int32_t& To) {
-    TStartStopKeyList& List = *Context.StartStopKeys;
     const HighlightRun State = StateAt(Par, From);
     const int32_t Depth = StateDepth(State);
     if (Depth < 0)
         return TStopResult::None;
-    const int16_t Top = State.Stack[Depth];
-    if (Top >= 0 || StartStopIndex(Top) >= List.GetCount())
+    const int32_t RecordIndex = StartStopIndex(State.Stack[Depth]);
+    if (State.Stack[Depth] >= 0 || RecordIndex >= Context.StartStopKeys->GetCount())
         return TStopResult::Foreign;
-    const int32_t RecordIndex = StartStopIndex(Top);
-    const StartStopInfo& Key = List[RecordIndex];
-    const int32_t Length = Par.ParLength();
-    const char* Text = Par.Text;
-    const int32_t L = Key.StopLen;
+    const StartStopInfo& Key = (*Context.StartStopKeys)[RecordIndex];
+    const int32_t Found = FindStopOccurrence(Par, ParIndex, Key, StopSearchStart(Par, From, Key),
+                                             std::min(To + Key.StopLen, Par.ParLength()));
+    if (Found < 0 && !(Key.StopAtParEnd && To >= Par.ParLength()))
+        return TStopResult::None;
+    if (Found >= 0) {
+        DeleteRunsIn(Par, Found, Found + Key.StopLen, false);
+        To = Found + Key.StopLen;
+    }
+    SetCloseLenInForce(Paragraphs, ParIndex, From,
+                       TokenLength(Key.StopLen + (Key.StopWordHead ? 1 : 0)));
+    PutRunAt(Par, To, ClosingState(State, RecordIndex, ParIndex, From));
+    return TStopResult::Closed;
+}
 
+int32_t TStartStopMatcher::StopSearchStart(TParagraph& Par, int32_t From,
+                                           const StartStopInfo& Key) const {
     // A stop key may begin up to its length before From, so that one whose
     // neighbourhood the edit at From changed is seen, but never inside the
     // token that opened the range.
-    int32_t OccurrenceMin = std::max(From - L, 0);
+    int32_t Start = std::max(From - Key.StopLen, 0);
     if (const HighlightRun* Opener = RunInForce(Par, From))
-        OccurrenceMin = std::max(OccurrenceMin, std::min(TokenEnd(*Opener), From));
+        Start = std::max(Start, std::min(TokenEnd(*Opener), From));
+    return Start;
+}
 
-    int32_t Found = -1;
-    const int32_t SearchEnd = std::min(To + L, Length);
-    if (L > 0 && SearchEnd - OccurrenceMin >= L) {
-        const char* Hay = Text + OccurrenceMin;
-        if ((Key.Options & koMatchCase) == 0)
-            Hay = UpperCache.Get(Par, ParIndex, OccurrenceMin, SearchEnd - OccurrenceMin,
-                                 List.GetCaseRule());
-        const std::string_view Window(Hay, static_cast<size_t>(SearchEnd - OccurrenceMin));
-        const std::string_view Needle(Key.StopBuf, static_cast<size_t>(L));
-        for (size_t At = Window.find(Needle); At != std::string_view::npos;
-             At = Window.find(Needle, At + 1)) {
-            const int32_t Start = OccurrenceMin + static_cast<int32_t>(At);
-            const bool HeadOk = !Key.StopWordHead || Start == 0 || IsWordSeparator(Text[Start - 1]);
-            const bool TailOk =
-                !Key.StopWordTail || Start + L >= Length || IsWordSeparator(Text[Start + L]);
-            if (HeadOk && TailOk) {
-                Found = Start;
-                break;
-            }
-        }
+int32_t TStartStopMatcher::FindStopOccurrence(TParagraph& Par, int32_t ParIndex,
+                                              const StartStopInfo& Key, int32_t Start,
+                                              int32_t End) {
+    const int32_t L = Key.StopLen;
+    if (L <= 0 || End - Start < L)
+        return -1;
+    const char* Text = Par.Text;
+    const int32_t Length = Par.ParLength();
+    const char* Hay = Text + Start;
+    if ((Key.Options & koMatchCase) == 0)
+        Hay =
+            UpperCache.Get(Par, ParIndex, Start, End - Start, Context.StartStopKeys->GetCaseRule());
+    const std::string_view Window(Hay, static_cast<size_t>(End - Start));
+    const std::string_view Needle(Key.StopBuf, static_cast<size_t>(L));
+    for (size_t At = Window.find(Needle); At != std::string_view::npos;
+         At = Window.find(Needle, At + 1)) {
+        const int32_t Found = Start + static_cast<int32_t>(At);
+        const bool HeadOk = !Key.StopWordHead || Found == 0 || IsWordSeparator(Text[Found - 1]);
+        const bool TailOk =
+            !Key.StopWordTail || Found + L >= Length || IsWordSeparator(Text[Found + L]);
+        if (HeadOk && TailOk)
+            return Found;
     }
-    if (Found < 0 && !(Key.StopAtParEnd && To >= Length))
-        return TStopResult::None;
-    if (Found >= 0) {
-        DeleteRunsIn(Par, Found, Found + L, false);
-        To = Found + L;
-    }
-    if (HighlightRun* Opener = RunInForce(Par, From))
-        Opener->CloseLen = TokenLength(L + (Key.StopWordHead ? 1 : 0));
+    return -1;
+}
 
-    HighlightRun Closing;
+HighlightRun TStartStopMatcher::ClosingState(const HighlightRun& State, int32_t RecordIndex,
+                                             int32_t ParIndex, int32_t From) const {
+    const int32_t Depth = StateDepth(State);
     const int32_t Continuation = NextSameStart[static_cast<size_t>(RecordIndex)];
-    if (Continuation >= 0) {
-        // A later record with the same start key takes the range over.
-        const StartStopInfo& Next = List[Continuation];
-        Closing = State;
-        Closing.Flags = static_cast<uint8_t>((Next.Style & hfStyleMask) | hfKeyState);
-        Closing.Stack[Depth] = StartStopEntry(Continuation);
-        Closing.Cursor = Next.Cursor;
-        Closing.BackColor = Next.BackColor;
-        Closing.TextColor = Next.TextColor;
-        Closing.Context = Next.Context;
+    if (Continuation < 0) {
+        HighlightRun Closing = StateBeforeRange(ParIndex, From, Depth);
         Closing.TokenLen = 0;
-        Closing.CloseLen = TokenLength(Next.StopLen + (Next.StopWordHead ? 1 : 0));
-    } else {
-        Closing = StateBeforeRange(ParIndex, From, Depth);
-        Closing.TokenLen = 0;
+        return Closing;
     }
-    PutRunAt(Par, To, Closing);
-    return TStopResult::Closed;
+    // A later record with the same start key takes the range over.
+    const StartStopInfo& Next = (*Context.StartStopKeys)[Continuation];
+    HighlightRun Closing = State;
+    Closing.Flags = static_cast<uint8_t>((Next.Style & hfStyleMask) | hfKeyState);
+    Closing.Stack[Depth] = StartStopEntry(Continuation);
+    Closing.Cursor = Next.Cursor;
+    Closing.BackColor = Next.BackColor;
+    Closing.TextColor = Next.TextColor;
+    Closing.Context = Next.Context;
+    Closing.TokenLen = 0;
+    Closing.CloseLen = TokenLength(Next.StopLen + (Next.StopWordHead ? 1 : 0));
+    return Closing;
 }
 
 HighlightRun TStartStopMatcher::StateBeforeRange(int32_t ParIndex, int32_t From,
@@ -282,9 +291,10 @@ int32_t TStartStopMatcher::TokenReach(const HighlightRun& State) const {
 
 int32_t TStartStopMatcher::CloseReach(const HighlightRun& State) const {
     // Not CloseLen itself: it is 0 on a state that a keyword or range was
-    // pushed onto and a copy in a later paragraph's start run keeps the
-    // value from before the range closed, so it may fall short of the token
-    // an edit touched and leave the text after it highlighted stale.
+    // pushed onto, and until the range is closed it is the stop key's length
+    // without the separator a whole-word stop key needs before it, so it may
+    // fall short of the token an edit touched and leave the text after it
+    // highlighted stale.
     return TokenLengthOf(State, true, State.CloseLen);
 }
 

@@ -9,6 +9,7 @@
 namespace korvel {
 
 class TParagraphsList;
+struct StartStopInfo;
 struct THighlightContext;
 class TUpperCaseCache;
 struct TParagraph;
@@ -65,7 +66,22 @@ public:
 
 private:
     bool IsWordSeparator(char Ch) const;
-    void OpenRange(TParagraph& Par, int32_t At, int32_t Record, int32_t& To);
+    // Opens the range of record Record at At of paragraph Par (index
+    // ParIndex); To becomes the start key's end.
+    void OpenRange(TParagraph& Par, int32_t ParIndex, int32_t At, int32_t Record, int32_t& To);
+    // Where an occurrence of Key's stop key may begin when the range open at
+    // From is closed: up to the key's length before From, but never inside
+    // the token that opened the range.
+    int32_t StopSearchStart(TParagraph& Par, int32_t From, const StartStopInfo& Key) const;
+    // The first occurrence of Key's stop key that begins in [Start, End - StopLen]
+    // and passes its word rules (against the real neighbours), or -1.
+    int32_t FindStopOccurrence(TParagraph& Par, int32_t ParIndex, const StartStopInfo& Key,
+                               int32_t Start, int32_t End);
+    // The state after the stop key of range RecordIndex open in State at
+    // From: the continuing record's when a later record shares the start
+    // key, else the state from before the range was opened.
+    HighlightRun ClosingState(const HighlightRun& State, int32_t RecordIndex, int32_t ParIndex,
+                              int32_t From) const;
     // The state in force before the range of depth Depth open at From was
     // opened: the nearest run at or before From (in this or earlier
     // paragraphs) whose depth is below Depth.

@@ -169,6 +169,34 @@ TEST_F(LineBreakerTest, SplitGivesBackTheOverflowingByteUnlessACodeFollows) {
     EXPECT_EQ(Lines[1], (TLineRecord{7, 9, 2 * WBold, 2 * WBold, 0, 9, csBold, 0}));
 }
 
+// In a split, a code (or tab) takes every byte below 26 after it into its
+// group, without width; and only a byte that overflowed is given back, so a
+// split that reaches the paragraph's end keeps everything it took on the line.
+TEST_F(LineBreakerTest, SplitGroupsControlBytesAfterACodeAndGivesBackOnlyAnOverflow) {
+    Control.SetStaticFormat(true);
+    Control.SetColumnWrap(-30);
+    // 'a' and 'b' are 12 pixels; the code and the three 0x10 after it take
+    // none; the bold 'c', 'd' reach 26 and 'e' overflows and goes back.
+    Load("ab\x02\x10\x10\x10"
+         "cdefgh");
+    EXPECT_EQ(Break().Count, 2);
+    std::vector<TLineRecord> Lines = LinesOf();
+    EXPECT_EQ(Lines[0], (TLineRecord{0, 8, 2 * W + 2 * WBold, 2 * W + 2 * WBold, 0, 8, 0, 0}));
+    EXPECT_EQ(Lines[1], (TLineRecord{8, 12, 4 * WBold, 4 * WBold, 0, 12, csBold, 0}));
+
+    // Measured as a word the 0x10 bytes count (45 pixels, too wide); split,
+    // they go with the code and the paragraph ends with the line at 24.
+    Load("abcd\x02\x10\x10\x10");
+    EXPECT_EQ(Break().Count, 1);
+    EXPECT_EQ(LinesOf()[0], (TLineRecord{0, 8, 4 * W, 4 * W, 0, 8, 0, 0}));
+
+    // Without StaticFormat a code is an ordinary byte and starts no group.
+    Control.SetStaticFormat(false);
+    Load("abcd\x02\x10\x10\x10");
+    EXPECT_EQ(Break().Count, 2);
+    EXPECT_EQ(LinesOf()[0], (TLineRecord{0, 5, 5 * W, 5 * W, 0, 5, 0, 0}));
+}
+
 TEST_F(LineBreakerTest, WrapWidthFollowsWordWrapAlignmentAndColumnWrap) {
     const std::string Long(100, 'x');
     const std::string Text = "aaaa bbbb cccc dddd " + Long;
@@ -394,7 +422,8 @@ TEST_F(LineBreakerTest, WordsThatFitTheLineBeforeArePulledUp) {
     EXPECT_EQ(LinesOf(), (std::vector<TLineRecord>{{0, 9, 8 * W, 9 * W, 2, 0, 0, 0},
                                                    {9, 11, 2 * W, 2 * W, 0, 11, 0, 0}}));
 
-    // A gap that begins the re-formatted line hangs on the line before.
+    // A gap that begins the re-formatted line hangs on the line before, which
+    // changed (Stop and FullWidth) and is reported as the first to repaint.
     Load("aa   bb");
     WrapAtColumns(4);
     SetOldLines({{0, 2, 2 * W, 2 * W, 0, 0, 0, 0}, {2, 7, 999, 999, 0, 7, 0, 0}});

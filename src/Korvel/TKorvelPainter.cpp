@@ -28,21 +28,25 @@ int32_t PositiveMod(int64_t Value, int32_t Divisor) {
 
 } // namespace
 
-// Points the control's layout at the request's bitmap and view metrics for
-// the duration of a paint (so that line breaking and navigators measure what
-// is drawn), and puts back both, the bitmap's pen and the window's pen when
-// the paint ends, also by an exception.
+// Points the control's layout at the request's bitmap (and at its view
+// metrics when it brings its own) for the duration of a paint, so that line
+// breaking and navigators measure what is drawn; puts back the canvas, the
+// metrics (keeping what formatting found meanwhile: widest line, blank width
+// and overhang), the bitmap's pen and the window's pen when the paint ends,
+// also by an exception.
 class TKorvelPainter::TPaintScope {
 public:
     TPaintScope(TKorvelPainter& Painter, const TPaintRequest& Request)
         : Painter(Painter), Layout(Painter.Layout), SavedCanvas(Layout.Canvas),
-          SavedView(Layout.View), BitmapPen(Request.LineBitmap->GetPen()),
-          WindowPen(Request.Window->GetPen()) {
+          OwnView(Request.View != nullptr && Request.View != &Layout.View),
+          BitmapPen(Request.LineBitmap->GetPen()), WindowPen(Request.Window->GetPen()) {
         Painter.Request = &Request;
         Painter.Window = Request.Window;
         Painter.Bitmap = Request.LineBitmap;
-        if (Request.View != nullptr)
+        if (OwnView) {
+            SavedView = Layout.View;
             Layout.View = *Request.View;
+        }
         Layout.Canvas = Request.LineBitmap;
     }
 
@@ -50,7 +54,14 @@ public:
         Painter.Bitmap->SetPen(BitmapPen);
         Painter.Window->SetPen(WindowPen);
         Layout.Canvas = SavedCanvas;
-        Layout.View = SavedView;
+        if (OwnView) {
+            const TViewMetrics Found = Layout.View;
+            Layout.View = SavedView;
+            Layout.View.MaxLineWidth = Found.MaxLineWidth;
+            Layout.View.WidestPara = Found.WidestPara;
+            Layout.View.BlankWidth = Found.BlankWidth;
+            Layout.View.Overhang = Found.Overhang;
+        }
         Painter.Request = nullptr;
     }
 
@@ -61,6 +72,7 @@ private:
     TKorvelPainter& Painter;
     TLayoutSettings& Layout;
     TCanvas* SavedCanvas;
+    bool OwnView;
     TViewMetrics SavedView;
     TPen BitmapPen;
     TPen WindowPen;

@@ -38,7 +38,9 @@ struct TPaintRequest {
     // also the canvas text is measured on while painting (line breaking and
     // navigators included); it is sized TextWidth x LineHeightPx if it is not.
     TOffscreenCanvas* LineBitmap = nullptr;
-    // The view metrics in use; null: those of the control's layout settings.
+    // The view metrics in use; null (what the control passes): those of its
+    // layout settings. Other metrics stand in for the layout's during the
+    // paint, so that navigators and formatting measure with them too.
     const TViewMetrics* View = nullptr;
     TPaintSelection Selection;
     // Formatting is running or the update bracket is held: nothing is drawn.

@@ -332,10 +332,17 @@ TEST(PainterTest, ChunksScrollingAndFarLeftText) {
     {
         TPaintFixture F;
         F.Control.SetWordWrap(false);
-        F.Control.GetView().TextOutChunk = 4;
-        F.Control.GetView().LeftPixel = 12;
+        // Metrics of the request's own stand in for the control's while it
+        // is painted.
+        TViewMetrics View = F.Control.GetView();
+        View.TextOutChunk = 4;
+        View.LeftPixel = 12;
+        F.View = &View;
         F.Load("abcdefghij");
         ASSERT_TRUE(F.Paint());
+        EXPECT_EQ(F.Control.GetView().LeftPixel, 0);
+        EXPECT_EQ(F.Control.GetView().TextOutChunk, 16384 / W);
+        EXPECT_EQ(F.Control.GetView().MaxLineWidth, 60); // found by formatting
         std::vector<std::pair<std::string, int32_t>> Outputs;
         for (const TCanvasRecord& R : F.Texts())
             Outputs.emplace_back(R.Text, R.From.X);

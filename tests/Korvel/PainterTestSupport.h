@@ -92,6 +92,7 @@ struct TPaintFixture {
     TPen Zigzag{clRed, 1, psSolid};
     TPaintSelection Selection;
     bool Suppressed = false;
+    const TViewMetrics* View = nullptr;
 
     TPaintFixture() {
         TFont& Font = Control.GetFont();
@@ -142,6 +143,7 @@ struct TPaintFixture {
         Request.LineBitmap = &Bitmap;
         Request.Selection = Selection;
         Request.Suppressed = Suppressed;
+        Request.View = View;
         Request.FormatParagraphs = [this](int32_t First, int32_t Last) { Formatter(First, Last); };
         Request.ScanStartStopUpTo = [this](int32_t Last) { Control.ScanStartStopUpTo(Last); };
         return Painter.Paint(Request);

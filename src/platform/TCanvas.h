@@ -11,6 +11,7 @@
 namespace korvel {
 
 class TOffscreenCanvas;
+class TPicture;
 
 // Background of text output: left alone, or filled with the background colour
 // behind each character cell.
@@ -101,6 +102,10 @@ public:
     // Copies the pixels of Source from SourceOrigin on, Dest's size, into Dest.
     virtual void CopyFrom(const TRect& Dest, const TOffscreenCanvas& Source,
                           TPoint SourceOrigin) = 0;
+    // Copies the pixels of Picture from SourceOrigin on, Dest's size, into
+    // Dest (one tile of a tiled picture). The part of Dest whose source lies
+    // outside the picture is left as it is.
+    virtual void DrawPicture(const TRect& Dest, const TPicture& Picture, TPoint SourceOrigin) = 0;
 };
 
 } // namespace korvel

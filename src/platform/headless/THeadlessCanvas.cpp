@@ -1,5 +1,6 @@
 #include "platform/headless/THeadlessCanvas.h"
 
+#include "framework/TPicture.h"
 #include "platform/TOffscreenCanvas.h"
 
 #include <algorithm>
@@ -139,11 +140,14 @@ void THeadlessCanvas::DrawText(TPoint At, bool AtPen, const char* Text, int32_t 
                                uint8_t Options, const TRect* Rect) {
     if (Text == nullptr || Length < 0)
         Length = 0;
+    const int32_t AccBefore = JustifyAcc;
     int32_t JustifyExtra = 0;
     const int32_t Width = Advance(Text, Length, JustifyExtra);
     const TPoint End{Saturate(static_cast<int64_t>(At.X) + Width), At.Y};
     if (AtPen)
         PenPos = End;
+    if (HasRaster())
+        RasterText(At, Text, Length, Width, AccBefore, Rect != nullptr ? Options : 0, Rect);
     TCanvasRecord* R = NewRecord(coTextOut);
     if (R == nullptr)
         return;
@@ -175,6 +179,8 @@ void THeadlessCanvas::TextOutAt(int32_t X, int32_t Y, const char* Text, int32_t 
 }
 
 void THeadlessCanvas::LineTo(int32_t X, int32_t Y) {
+    if (HasRaster())
+        RasterLine(PenPos, {X, Y});
     if (TCanvasRecord* R = NewRecord(coLine)) {
         R->From = PenPos;
         R->To = {X, Y};
@@ -186,6 +192,7 @@ void THeadlessCanvas::LineTo(int32_t X, int32_t Y) {
 }
 
 void THeadlessCanvas::FillRect(const TRect& Rect, TColor Color) {
+    RasterFill(Rect, Color);
     if (TCanvasRecord* R = NewRecord(coFillRect)) {
         R->Rect = Rect;
         R->Color = Color;
@@ -193,20 +200,168 @@ void THeadlessCanvas::FillRect(const TRect& Rect, TColor Color) {
 }
 
 void THeadlessCanvas::InvertRect(const TRect& Rect) {
+    RasterInvert(Rect);
     if (TCanvasRecord* R = NewRecord(coInvertRect))
         R->Rect = Rect;
 }
 
 void THeadlessCanvas::CopyFrom(const TRect& Dest, const TOffscreenCanvas& Source,
                                TPoint SourceOrigin) {
+    const auto* Headless = dynamic_cast<const THeadlessCanvas*>(&Source);
+    if (HasRaster() && Headless != nullptr && Headless->HasRaster()) {
+        for (int32_t Y = std::max(Dest.Top, 0); Y < std::min(Dest.Bottom, RasterHeight); ++Y)
+            for (int32_t X = std::max(Dest.Left, 0); X < std::min(Dest.Right, RasterWidth); ++X) {
+                const TColor Pixel =
+                    Headless->GetPixel(Saturate(int64_t{SourceOrigin.X} + X - Dest.Left),
+                                       Saturate(int64_t{SourceOrigin.Y} + Y - Dest.Top));
+                if (Pixel != clNone)
+                    RasterPixel(X, Y, Pixel);
+            }
+    }
     TCanvasRecord* R = NewRecord(coCopyFrom);
     if (R == nullptr)
         return;
     R->Rect = Dest;
     R->Source = &Source;
     R->SourceOrigin = SourceOrigin;
-    if (const auto* Headless = dynamic_cast<const THeadlessCanvas*>(&Source))
+    if (Headless != nullptr)
         R->SourceRecordCount = static_cast<int32_t>(Headless->Records.size());
+}
+
+void THeadlessCanvas::DrawPicture(const TRect& Dest, const TPicture& Picture, TPoint SourceOrigin) {
+    if (HasRaster()) {
+        for (int32_t Y = std::max(Dest.Top, 0); Y < std::min(Dest.Bottom, RasterHeight); ++Y) {
+            const int64_t SourceY = int64_t{SourceOrigin.Y} + Y - Dest.Top;
+            for (int32_t X = std::max(Dest.Left, 0); X < std::min(Dest.Right, RasterWidth); ++X) {
+                const int64_t SourceX = int64_t{SourceOrigin.X} + X - Dest.Left;
+                if (SourceX >= 0 && SourceY >= 0 && SourceX < Picture.GetWidth() &&
+                    SourceY < Picture.GetHeight())
+                    RasterPixel(X, Y,
+                                Picture.GetPixel(static_cast<int32_t>(SourceX),
+                                                 static_cast<int32_t>(SourceY)));
+            }
+        }
+    }
+    if (TCanvasRecord* R = NewRecord(coDrawPicture)) {
+        R->Rect = Dest;
+        R->Picture = &Picture;
+        R->SourceOrigin = SourceOrigin;
+    }
+}
+
+// --- Software raster ---
+
+void THeadlessCanvas::SetRasterSize(int32_t Width, int32_t Height) {
+    if (Width <= 0 || Height <= 0)
+        Width = Height = 0;
+    RasterWidth = Width;
+    RasterHeight = Height;
+    Raster.assign(static_cast<size_t>(Width) * static_cast<size_t>(Height), clWhite);
+}
+
+TColor THeadlessCanvas::GetPixel(int32_t X, int32_t Y) const {
+    if (X < 0 || Y < 0 || X >= RasterWidth || Y >= RasterHeight)
+        return clNone;
+    return Raster[static_cast<size_t>(Y) * static_cast<size_t>(RasterWidth) +
+                  static_cast<size_t>(X)];
+}
+
+void THeadlessCanvas::RasterPixel(int64_t X, int64_t Y, TColor Color) {
+    if (X < 0 || Y < 0 || X >= RasterWidth || Y >= RasterHeight)
+        return;
+    if (RasterClip != nullptr && (X < RasterClip->Left || X >= RasterClip->Right ||
+                                  Y < RasterClip->Top || Y >= RasterClip->Bottom))
+        return;
+    Raster[static_cast<size_t>(Y) * static_cast<size_t>(RasterWidth) + static_cast<size_t>(X)] =
+        Color;
+}
+
+void THeadlessCanvas::RasterFill(const TRect& Rect, TColor Color) {
+    for (int32_t Y = std::max(Rect.Top, 0); Y < std::min(Rect.Bottom, RasterHeight); ++Y)
+        for (int32_t X = std::max(Rect.Left, 0); X < std::min(Rect.Right, RasterWidth); ++X)
+            RasterPixel(X, Y, Color);
+}
+
+void THeadlessCanvas::RasterInvert(const TRect& Rect) {
+    for (int32_t Y = std::max(Rect.Top, 0); Y < std::min(Rect.Bottom, RasterHeight); ++Y)
+        for (int32_t X = std::max(Rect.Left, 0); X < std::min(Rect.Right, RasterWidth); ++X)
+            RasterPixel(X, Y, GetPixel(X, Y) ^ 0xFFFFFF);
+}
+
+int32_t THeadlessCanvas::CharAdvance(uint8_t Ch) const {
+    return Proportional ? Widths[Ch] + Bold : CharWidth;
+}
+
+void THeadlessCanvas::RasterText(TPoint At, const char* Text, int32_t Length, int32_t Width,
+                                 int32_t JustifyAccBefore, uint8_t Options, const TRect* Rect) {
+    RasterClip = Rect != nullptr && (Options & etoClipped) != 0 ? Rect : nullptr;
+    if (Rect != nullptr && (Options & etoOpaque) != 0)
+        RasterFill(*Rect, BkColor);
+    const int64_t Baseline = At.Y;
+    if (BkMode == bkOpaque)
+        RasterFill({At.X, Saturate(Baseline - Metric.Ascent), Saturate(int64_t{At.X} + Width),
+                    Saturate(Baseline + Metric.Descent)},
+                   BkColor);
+    const int64_t BodyHeight = std::max(Metric.Ascent - Metric.InternalLeading, 1);
+    int64_t X = At.X;
+    int32_t Acc = JustifyAccBefore;
+    for (int32_t I = 0; I < Length; ++I) {
+        const auto Ch = static_cast<uint8_t>(Text[I]);
+        int64_t Advance = CharAdvance(Ch);
+        if (Ch == ' ') {
+            if (JustifyCount > 0) {
+                Advance += JustifyShare;
+                Acc += JustifyRemainder;
+                if (Acc >= JustifyCount) {
+                    ++Advance;
+                    Acc -= JustifyCount;
+                }
+            }
+        } else {
+            const int64_t BoxRight = X + std::max<int64_t>(Advance - 1, 1);
+            for (int64_t Y = Baseline - BodyHeight; Y < Baseline; ++Y)
+                for (int64_t Px = X; Px < BoxRight; ++Px)
+                    RasterPixel(Px, Y, TextColor);
+        }
+        X += Advance;
+    }
+    const TFontStyles Style = Font.GetStyle();
+    for (int64_t Px = At.X; Px < int64_t{At.X} + Width; ++Px) {
+        if ((Style & fsUnderline) != 0)
+            RasterPixel(Px, Baseline + 1, TextColor);
+        if ((Style & fsStrikeOut) != 0)
+            RasterPixel(Px, Baseline - BodyHeight / 3, TextColor);
+    }
+    RasterClip = nullptr;
+}
+
+void THeadlessCanvas::RasterLine(TPoint From, TPoint To) {
+    if (Pen.GetStyle() == psClear)
+        return;
+    const int64_t Dx = int64_t{To.X} - From.X;
+    const int64_t Dy = int64_t{To.Y} - From.Y;
+    const int64_t Steps = std::max(Dx < 0 ? -Dx : Dx, Dy < 0 ? -Dy : Dy);
+    if (Steps == 0)
+        return;
+    const int32_t Thick = std::max(Pen.GetWidth(), 1);
+    // The major coordinate moves one pixel per step: walk only the steps
+    // whose major coordinate lies on the raster, so far end points cost
+    // nothing.
+    const bool MajorX = (Dx < 0 ? -Dx : Dx) == Steps;
+    const int64_t Start = MajorX ? From.X : From.Y;
+    const int64_t Direction = (MajorX ? Dx : Dy) > 0 ? 1 : -1;
+    const int64_t Low = -Thick - 1;
+    const int64_t High = int64_t{MajorX ? RasterWidth : RasterHeight} + Thick + 1;
+    const int64_t First = std::max<int64_t>(Direction > 0 ? Low - Start : Start - High, 0);
+    const int64_t Last = std::min<int64_t>(Direction > 0 ? High - Start : Start - Low, Steps - 1);
+    for (int64_t I = First; I <= Last; ++I) {
+        // Rounded to the nearest pixel, halves away from the start.
+        const int64_t X = From.X + (2 * I * Dx + (Dx < 0 ? -Steps : Steps)) / (2 * Steps);
+        const int64_t Y = From.Y + (2 * I * Dy + (Dy < 0 ? -Steps : Steps)) / (2 * Steps);
+        for (int64_t Oy = 0; Oy < Thick; ++Oy)
+            for (int64_t Ox = 0; Ox < Thick; ++Ox)
+                RasterPixel(X - Thick / 2 + Ox, Y - Thick / 2 + Oy, Pen.GetColor());
+    }
 }
 
 void THeadlessCanvas::SetCharWidth(uint8_t Ch, int32_t Width) {

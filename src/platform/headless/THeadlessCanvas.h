@@ -10,7 +10,7 @@
 namespace korvel {
 
 // The kinds of drawing a THeadlessCanvas records.
-enum TCanvasOp : uint8_t { coTextOut, coLine, coFillRect, coInvertRect, coCopyFrom };
+enum TCanvasOp : uint8_t { coTextOut, coLine, coFillRect, coInvertRect, coCopyFrom, coDrawPicture };
 
 // One recorded drawing call with the canvas state it was drawn in. Plain data
 // so that tests can compare fields; each kind fills the fields named below and
@@ -32,8 +32,8 @@ struct TCanvasRecord {
     int32_t FontHeight = 0;
     TFontStyles FontStyle = 0;
 
-    // coFillRect, coInvertRect, coCopyFrom: the area; coTextOut: its rectangle
-    // when one was given.
+    // coFillRect, coInvertRect, coCopyFrom, coDrawPicture: the area;
+    // coTextOut: its rectangle when one was given.
     TRect Rect;
 
     // coTextOut: text colour; coFillRect: fill colour; coLine: pen colour.
@@ -51,6 +51,9 @@ struct TCanvasRecord {
     const TOffscreenCanvas* Source = nullptr;
     TPoint SourceOrigin;
     int32_t SourceRecordCount = -1;
+
+    // coDrawPicture: the picture (SourceOrigin: where in it the copy starts).
+    const TPicture* Picture = nullptr;
 };
 
 // A deterministic canvas without a display: fonts have fixed metrics computed
@@ -70,6 +73,9 @@ struct TCanvasRecord {
 // For proportional-text tests a byte can be given its own width (bold still
 // adds one), every non-empty extent can be given an overhang, and text
 // extents can be made to fail.
+//
+// For tests that look at pixels the canvas can keep a tiny software raster
+// (see SetRasterSize): rectangles exactly, text as boxes.
 class THeadlessCanvas : public virtual TCanvas {
 public:
     THeadlessCanvas();
@@ -104,6 +110,30 @@ public:
     void FillRect(const TRect& Rect, TColor Color) override;
     void InvertRect(const TRect& Rect) override;
     void CopyFrom(const TRect& Dest, const TOffscreenCanvas& Source, TPoint SourceOrigin) override;
+    void DrawPicture(const TRect& Dest, const TPicture& Picture, TPoint SourceOrigin) override;
+
+    // --- Software raster ---
+
+    // Gives the canvas Width x Height pixels (TColor values), all white, that
+    // drawing paints from now on, whether recording or not; 0 x 0 (or a
+    // negative extent) removes them. Fills, inversions (the low 24 bits
+    // inverted), pictures and copies from a headless canvas with a raster
+    // are exact. Text first fills its cell (ascent above to descent below
+    // the baseline, as wide as its advance) with the background colour in
+    // opaque mode, and etoOpaque's rectangle; then every byte other than a
+    // blank is a box in the text colour, its advance less one pixel wide
+    // (at least one), from the baseline up by the ascent less the internal
+    // leading. Underline is the row below the baseline, strike-out the row a
+    // third of the box height above it, across the advance. etoClipped
+    // clips all of it to its rectangle. Lines put one pixel per step (a
+    // square of the pen width for wider pens) in the pen colour, end point
+    // excluded; dashed styles draw solid and psClear nothing.
+    void SetRasterSize(int32_t Width, int32_t Height);
+    bool HasRaster() const { return RasterWidth > 0; }
+    int32_t GetRasterWidth() const { return RasterWidth; }
+    int32_t GetRasterHeight() const { return RasterHeight; }
+    // The pixel at (X, Y); clNone outside the raster or without one.
+    TColor GetPixel(int32_t X, int32_t Y) const;
 
     // --- Settings for tests ---
 
@@ -140,6 +170,17 @@ private:
                   const TRect* Rect);
     // A new record carrying the current state, or null while not recording.
     TCanvasRecord* NewRecord(TCanvasOp Op);
+    // Width of byte Ch without justification.
+    int32_t CharAdvance(uint8_t Ch) const;
+
+    // The raster: paints the pixels of Rect (clipped to the raster and the
+    // clip rectangle) with Color, or inverts them.
+    void RasterFill(const TRect& Rect, TColor Color);
+    void RasterInvert(const TRect& Rect);
+    void RasterPixel(int64_t X, int64_t Y, TColor Color);
+    void RasterText(TPoint At, const char* Text, int32_t Length, int32_t Width,
+                    int32_t JustifyAccBefore, uint8_t Options, const TRect* Rect);
+    void RasterLine(TPoint From, TPoint To);
 
     TFont Font;
     TTextMetric Metric;
@@ -173,6 +214,12 @@ private:
 
     bool Recording = true;
     std::vector<TCanvasRecord> Records;
+
+    int32_t RasterWidth = 0;
+    int32_t RasterHeight = 0;
+    std::vector<TColor> Raster;
+    // Drawing outside it is left out (etoClipped); null: the whole raster.
+    const TRect* RasterClip = nullptr;
 };
 
 } // namespace korvel

@@ -1,5 +1,6 @@
 #include "platform/qt/TQtCanvas.h"
 
+#include "framework/TPicture.h"
 #include "platform/qt/TQtColors.h"
 #include "platform/qt/TQtFontFace.h"
 #include "platform/qt/TQtOffscreenCanvas.h"
@@ -396,6 +397,39 @@ void TQtCanvas::CopyFrom(const TRect& Dest, const TOffscreenCanvas& Source, TPoi
     Painter->setCompositionMode(QPainter::CompositionMode_Source);
     Painter->drawImage(QRectF(PixelRect(Dest)), Bitmap->GetImage(), From);
     Painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TQtCanvas::DrawPicture(const TRect& Dest, const TPicture& Picture, TPoint SourceOrigin) {
+    if (Painter == nullptr || !Painter->isActive() || Dest.IsEmpty() || Picture.IsEmpty())
+        return;
+    // The part of Dest whose source lies inside the picture.
+    const int64_t ShiftX = int64_t{Dest.Left} - SourceOrigin.X;
+    const int64_t ShiftY = int64_t{Dest.Top} - SourceOrigin.Y;
+    const int64_t Left = std::max<int64_t>(Dest.Left, ShiftX);
+    const int64_t Top = std::max<int64_t>(Dest.Top, ShiftY);
+    const int64_t Right = std::min<int64_t>(Dest.Right, ShiftX + Picture.GetWidth());
+    const int64_t Bottom = std::min<int64_t>(Dest.Bottom, ShiftY + Picture.GetHeight());
+    if (Right <= Left || Bottom <= Top)
+        return;
+    const int Width = static_cast<int>(Right - Left);
+    const int Height = static_cast<int>(Bottom - Top);
+    if (PictureTile.width() < Width || PictureTile.height() < Height)
+        PictureTile = QImage(std::max(Width, PictureTile.width()),
+                             std::max(Height, PictureTile.height()), QImage::Format_RGB32);
+    if (PictureTile.isNull())
+        return;
+    for (int Y = 0; Y < Height; ++Y) {
+        const TColor* From = Picture.GetScanLine(static_cast<int32_t>(Top - ShiftY) + Y) +
+                             static_cast<ptrdiff_t>(Left - ShiftX);
+        auto* To = reinterpret_cast<QRgb*>(PictureTile.scanLine(Y));
+        for (int X = 0; X < Width; ++X) {
+            const TColor C = From[X];
+            To[X] = qRgb(C & 0xFF, (C >> 8) & 0xFF, (C >> 16) & 0xFF);
+        }
+    }
+    Painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    Painter->drawImage(PixelRect(Left, Top, Right, Bottom), PictureTile,
+                       QRect(0, 0, Width, Height));
 }
 
 } // namespace korvel

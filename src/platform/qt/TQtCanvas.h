@@ -3,6 +3,7 @@
 #include "platform/TCanvas.h"
 
 #include <QColor>
+#include <QImage>
 #include <QPointF>
 #include <QSizeF>
 #include <QtGlobal>
@@ -73,6 +74,9 @@ public:
     void FillRect(const TRect& Rect, TColor Color) override;
     void InvertRect(const TRect& Rect) override;
     void CopyFrom(const TRect& Dest, const TOffscreenCanvas& Source, TPoint SourceOrigin) override;
+    // Picture pixels are logical pixels: on a device of a higher pixel ratio
+    // each is scaled up like everything else drawn.
+    void DrawPicture(const TRect& Dest, const TPicture& Picture, TPoint SourceOrigin) override;
 
 private:
     // Lays out Text from X on (positions into Positions, justification
@@ -109,6 +113,8 @@ private:
     std::vector<qreal> Positions;
     std::vector<quint32> GlyphBuffer;
     std::vector<QPointF> PointBuffer;
+    // The piece of a picture being drawn, converted to Qt's pixel layout.
+    QImage PictureTile;
 };
 
 } // namespace korvel

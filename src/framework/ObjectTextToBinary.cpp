@@ -90,10 +90,13 @@ private:
         const size_t Start = Pos;
         while (IsIdentChar(Peek()))
             ++Pos;
+        if (Pos - Start > 255)
+            Error("name longer than 255 characters");
         return std::string(Text.substr(Start, Pos - Start));
     }
 
-    // A property name: identifiers joined by dots.
+    // A property name: identifiers joined by dots. Names are stored with a
+    // 1-byte length.
     std::string DottedName() {
         std::string Name = Identifier();
         while (Peek() == '.') {
@@ -101,6 +104,8 @@ private:
             Name += '.';
             Name += Identifier();
         }
+        if (Name.size() > 255)
+            Error("name longer than 255 characters");
         return Name;
     }
 

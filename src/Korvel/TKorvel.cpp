@@ -55,6 +55,15 @@ bool IsDestroyedInHandler(uint64_t Serial) {
                        [Serial](const TDestroyedEntry& E) { return E.Serial == Serial; });
 }
 
+// Stores Value into Field; true when that changed it.
+template <class T>
+bool StoreIfChanged(T& Field, const T& Value) {
+    if (Field == Value)
+        return false;
+    Field = Value;
+    return true;
+}
+
 constexpr TKorvelOptions SelectionPaintOptions =
     OptionBit(kvoWindowsSelColors) | OptionBit(kvoFullLineSelect);
 
@@ -193,17 +202,12 @@ void TKorvel::SetAlignment(TAlignment Value) {
 }
 
 void TKorvel::SetBorderStyle(TBorderStyle Value) {
-    if (Value == BorderStyle)
-        return;
-    BorderStyle = Value;
-    RecreateWnd();
+    if (StoreIfChanged(BorderStyle, Value))
+        RecreateWnd();
 }
 
 void TKorvel::SetHideSelection(bool Value) {
-    if (Value == HideSelection)
-        return;
-    HideSelection = Value;
-    if (HandleAllocated() && !Focused() && SelLength != 0)
+    if (StoreIfChanged(HideSelection, Value) && HandleAllocated() && !Focused() && SelLength != 0)
         InvalidateSelection();
 }
 
@@ -290,17 +294,13 @@ void TKorvel::SetDisplayOnly(bool Value) {
 }
 
 void TKorvel::SetHighlightBackgnd(TColor Value) {
-    if (Value == HighlightBackgnd)
-        return;
-    HighlightBackgnd = Value;
-    Invalidate();
+    if (StoreIfChanged(HighlightBackgnd, Value))
+        Invalidate();
 }
 
 void TKorvel::SetHighlightColor(TColor Value) {
-    if (Value == HighlightColor)
-        return;
-    HighlightColor = Value;
-    Invalidate();
+    if (StoreIfChanged(HighlightColor, Value))
+        Invalidate();
 }
 
 void TKorvel::SetHighlighter(TKorvelHighlighter* Value) {
@@ -381,18 +381,13 @@ void TKorvel::SetOptions(TKorvelOptions Value) {
 }
 
 void TKorvel::SetOverwrite(bool Value) {
-    if (Value == Overwrite)
-        return;
-    Overwrite = Value;
-    if (Focused() && !DisplayOnly)
+    if (StoreIfChanged(Overwrite, Value) && Focused() && !DisplayOnly)
         UpdateCaret(true);
 }
 
 void TKorvel::SetRightLinePos(int32_t Value) {
-    if (Value == RightLinePos)
-        return;
-    RightLinePos = Value;
-    Invalidate();
+    if (StoreIfChanged(RightLinePos, Value))
+        Invalidate();
 }
 
 void TKorvel::SetRightMargin(int32_t Value) {
@@ -403,18 +398,12 @@ void TKorvel::SetRightMargin(int32_t Value) {
 }
 
 void TKorvel::SetSelBackColor(TColor Value) {
-    if (Value == SelBackColor)
-        return;
-    SelBackColor = Value;
-    if (HandleAllocated() && SelLength != 0)
+    if (StoreIfChanged(SelBackColor, Value) && HandleAllocated() && SelLength != 0)
         InvalidateSelection();
 }
 
 void TKorvel::SetSelTextColor(TColor Value) {
-    if (Value == SelTextColor)
-        return;
-    SelTextColor = Value;
-    if (HandleAllocated() && SelLength != 0)
+    if (StoreIfChanged(SelTextColor, Value) && HandleAllocated() && SelLength != 0)
         InvalidateSelection();
 }
 
@@ -425,10 +414,8 @@ void TKorvel::SetSeparators(const std::string& Value) {
 }
 
 void TKorvel::SetShowNonPrintChars(TkvNonPrintChars Value) {
-    if (Value == ShowNonPrintChars)
-        return;
-    ShowNonPrintChars = Value;
-    Invalidate();
+    if (StoreIfChanged(ShowNonPrintChars, Value))
+        Invalidate();
 }
 
 void TKorvel::SetStaticFormat(bool Value) {

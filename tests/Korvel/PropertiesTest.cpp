@@ -85,14 +85,6 @@ TEST(PropertiesTest, LineHeightAndCaretWidthOnAFocusedLiveView) {
     EXPECT_EQ(W.Host.Caret().Creations, Creations + 1);
 }
 
-TEST(PropertiesTest, SeparatorsAlwaysHoldLineBreaks) {
-    TKorvel Control;
-    Control.SetSeparators("");
-    EXPECT_EQ(Control.GetSeparators(), "\n\r");
-    Control.SetSeparators("ba");
-    EXPECT_EQ(Control.GetSeparators(), "\n\rab");
-}
-
 // Switching kvoDiscardTrailingSpaces on reloads the text without trailing
 // blanks and puts the caret at 0; switching it off changes no text.
 TEST(PropertiesTest, DiscardTrailingSpacesReloadsOnlyWhenSwitchedOn) {

@@ -30,6 +30,11 @@ public:
         FormatFrontier = Count;
         FormatLast = -1;
     }
+    // Paragraph Par was formatted in sequence: the next one is the frontier.
+    void FrontierPast(int32_t Par) { FormatFrontier = Par + 1; }
+    // Puts the frontier back where it stood before a range was formatted out
+    // of sequence.
+    void RestoreFrontier(int32_t Value) { FormatFrontier = Value; }
     // Paragraphs From .. To wait too.
     void MarkUnformatted(int32_t From, int32_t To) {
         FormatFrontier = std::min(FormatFrontier, From);

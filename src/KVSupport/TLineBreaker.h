@@ -64,6 +64,11 @@ public:
     int32_t BreakLines(TCanvas* Canvas, bool SelectFontFirst, int32_t& FirstLine, int32_t& LastOld,
                        bool Full, int32_t ParIndex, int32_t AvailWidth, int32_t& LineDelta);
 
+    // The style whose font the canvas was given last by this breaker: a
+    // later paragraph of the same pass that starts in a style of the same
+    // font need not select it again.
+    uint8_t GetSelectedStyle() const { return SelectedStyle; }
+
 private:
     // The code state and highlight run in force at a position of the scan.
     struct TStyleState {

@@ -80,6 +80,7 @@ void TParagraphsList::ReleaseAll() {
 void TParagraphsList::LoadText(TStream& Stream, uint8_t NullReplacement, int32_t ProgressInterval,
                                const TNotifyEvent& Progress, TKorvelLineBreak& DetectedBreak,
                                bool DiscardTrailing) {
+    FlushLineShift(); // the loader writes records directly
     try {
         TParagraphLoader(*this, Stream, NullReplacement, ProgressInterval, Progress, DetectedBreak,
                          DiscardTrailing)
@@ -141,6 +142,8 @@ void TParagraphsList::SaveText(TStream& Stream, bool CompactCodes, int32_t Progr
 
 void TParagraphsList::ClearText() {
     ReleaseAll();
+    LineShiftFrom = INT32_MAX;
+    LineShiftDelta = 0;
     // A load usually follows: the record memory is kept for it and released
     // when the load ends.
     ShrinkKeepingBlocks(4);
@@ -178,11 +181,46 @@ void TParagraphsList::ShiftStartOffsets(int32_t From, int32_t Delta) {
     ForEachFrom(From, [Delta](TParagraph& Par) { Par.StartOffset += Delta; });
 }
 
+void TParagraphsList::AddToFirstLines(int32_t From, int32_t To, int32_t Delta) {
+    for (int32_t I = From; I < To; ++I)
+        At(I).FirstLine += Delta;
+}
+
+// Two noted shifts, from F0 by D0 and from F1 by D1, are the records between
+// them shifted by the earlier one's delta and one shift by D0 + D1 from the
+// later starting point on.
 void TParagraphsList::ShiftFirstLines(int32_t From, int32_t Delta) {
-    ForEachFrom(From, [Delta](TParagraph& Par) { Par.FirstLine += Delta; });
+    const int32_t Count = GetCount();
+    From = std::max(From, 0);
+    if (From >= Count || Delta == 0)
+        return;
+    if (LineShiftDelta == 0) {
+        LineShiftFrom = From;
+        LineShiftDelta = Delta;
+        return;
+    }
+    if (From >= LineShiftFrom) {
+        AddToFirstLines(LineShiftFrom, std::min(From, Count), LineShiftDelta);
+        LineShiftFrom = From;
+    } else {
+        AddToFirstLines(From, std::min(LineShiftFrom, Count), Delta);
+    }
+    LineShiftDelta += Delta;
+    if (LineShiftDelta == 0)
+        LineShiftFrom = INT32_MAX;
+}
+
+void TParagraphsList::FlushLineShift() {
+    if (LineShiftDelta != 0) {
+        const int32_t Delta = LineShiftDelta;
+        ForEachFrom(LineShiftFrom, [Delta](TParagraph& Par) { Par.FirstLine += Delta; });
+    }
+    LineShiftFrom = INT32_MAX;
+    LineShiftDelta = 0;
 }
 
 void TParagraphsList::ShiftBoth(int32_t From, int32_t OffsetDelta, int32_t LineDelta) {
+    FlushLineShift();
     ForEachFrom(From, [OffsetDelta, LineDelta](TParagraph& Par) {
         Par.StartOffset += OffsetDelta;
         Par.FirstLine += LineDelta;

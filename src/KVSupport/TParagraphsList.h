@@ -10,6 +10,7 @@
 #include "framework/TStream.h"
 #include "platform/TClock.h"
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -86,8 +87,15 @@ public:
     // list (not checked: navigators read them on every step).
     int32_t GetStartOffset(int32_t Index) const { return At(Index).StartOffset; }
     void SetStartOffset(int32_t Index, int32_t Value) { At(Index).StartOffset = Value; }
-    int32_t GetFirstLine(int32_t Index) const { return At(Index).FirstLine; }
-    void SetFirstLine(int32_t Index, int32_t Value) { At(Index).FirstLine = Value; }
+    //
+    // First lines may lag behind a shift (ShiftFirstLines): a record from
+    // LineShiftFrom on holds its first line less LineShiftDelta.
+    int32_t GetFirstLine(int32_t Index) const {
+        return At(Index).FirstLine + (Index >= LineShiftFrom ? LineShiftDelta : 0);
+    }
+    void SetFirstLine(int32_t Index, int32_t Value) {
+        At(Index).FirstLine = Value - (Index >= LineShiftFrom ? LineShiftDelta : 0);
+    }
 
     // --- Loading, saving, clearing ---
 
@@ -157,11 +165,18 @@ public:
     void MarkAllUnformatted();
 
     // Add the delta(s) to StartOffset and/or FirstLine of every paragraph from
-    // index From to the end, walking the blocks directly. From >= count does
-    // nothing; From < 0 counts as 0.
+    // index From to the end. From >= count does nothing; From < 0 counts as
+    // 0. Start offsets are shifted at once, walking the blocks directly.
+    // First lines are shifted lazily: the shift is noted and merged with the
+    // one noted before, writing only the records between the two starting
+    // points, so that a formatter that shifts the rest of the text after
+    // every few paragraphs pays for those paragraphs, not for the text.
     void ShiftStartOffsets(int32_t From, int32_t Delta);
     void ShiftFirstLines(int32_t From, int32_t Delta);
     void ShiftBoth(int32_t From, int32_t OffsetDelta, int32_t LineDelta);
+    // Writes a noted first-line shift into the records (structural changes
+    // move records between indexes, so they need the first lines whole).
+    void FlushLineShift();
 
     // After structural changes: when Count + Count div 16 + 8 < Capacity the
     // capacity drops to Count + Count div 32 + 4 (rounded to blocks), so the
@@ -170,11 +185,18 @@ public:
 
     // --- Records ---
 
-    // Copies record Index out / in as raw bytes ("List index out of bounds"
-    // outside the list). PutParagraph does not release what the overwritten
-    // record owned: ownership travels with the bytes.
-    void GetParagraph(int32_t Index, TParagraph& Record) const { Record = (*this)[Index]; }
-    void PutParagraph(int32_t Index, const TParagraph& Record) { (*this)[Index] = Record; }
+    // Copies record Index out / in as raw bytes, the first line as
+    // GetFirstLine gives it ("List index out of bounds" outside the list).
+    // PutParagraph does not release what the overwritten record owned:
+    // ownership travels with the bytes.
+    void GetParagraph(int32_t Index, TParagraph& Record) const {
+        Record = (*this)[Index];
+        Record.FirstLine = GetFirstLine(Index);
+    }
+    void PutParagraph(int32_t Index, const TParagraph& Record) {
+        (*this)[Index] = Record;
+        SetFirstLine(Index, Record.FirstLine);
+    }
 
     // Calls Visit(TParagraph&) for the paragraphs From .. count - 1, block-wise.
     using TDynArrayOf<TParagraph>::ForEachFrom;
@@ -210,7 +232,14 @@ private:
 
     const TClock& Clock;
     std::vector<TLoadBuffer> LoadBuffers;
+    // Adds Delta to the first lines of the records From .. To - 1.
+    void AddToFirstLines(int32_t From, int32_t To, int32_t Delta);
+
     bool TextChanged = false;
+    // The first-line shift not yet written into the records (none: From at
+    // the largest index).
+    int32_t LineShiftFrom = INT32_MAX;
+    int32_t LineShiftDelta = 0;
     TPendingChange Pending;
     TFormatCounters Counters;
 };

@@ -539,6 +539,7 @@ TTextChange TRangeReplacer::Outcome() const {
 TTextChange TParagraphsList::ReplaceRange(const char* NewText, const TTextPoint& Start,
                                           const TTextPoint& End, bool CloseFormats,
                                           bool DiscardTrailing) {
+    FlushLineShift(); // records move between indexes
     return TRangeReplacer(*this, Start, End, NewText, CloseFormats, DiscardTrailing).Run();
 }
 

@@ -33,14 +33,19 @@ public:
 
 class EReadError : public EStreamError {
 public:
-    explicit EReadError(const std::string& Message = "Stream read error")
-        : EStreamError(Message) {}
+    explicit EReadError(const std::string& Message = "Stream read error") : EStreamError(Message) {}
 };
 
 class EWriteError : public EStreamError {
 public:
     explicit EWriteError(const std::string& Message = "Stream write error")
         : EStreamError(Message) {}
+};
+
+// The text form of a form description could not be parsed.
+class EParserError : public Exception {
+public:
+    using Exception::Exception;
 };
 
 // A file stream could not open or create its file.

@@ -4,6 +4,8 @@
 #include "framework/TGraphicsObject.h"
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace korvel {
@@ -47,6 +49,24 @@ public:
     const TColor* GetScanLine(int32_t Y) const;
     // Every pixel, row after row (Width x Height of them).
     const std::vector<TColor>& GetPixels() const { return Pixels; }
+    // A new picture of Width x Height pixels taken from NewPixels, row after
+    // row (missing values are black, surplus ones dropped; only the low 24
+    // bits are kept). One OnChange when anything differed.
+    void SetImage(int32_t NewWidth, int32_t NewHeight, std::vector<TColor> NewPixels);
+    // Empties the picture.
+    void Clear() { SetImage(0, 0, {}); }
+
+    // The picture's stored form ("Data" of a form description): the length
+    // of the graphic's class name in one byte, the class name "TBitmap", the
+    // length of the bitmap file in 4 bytes, and a 32-bit uncompressed
+    // bitmap file (rows from the bottom, as bitmap files keep them). Empty
+    // pictures have no stored form.
+    std::string SaveToData() const;
+    // Takes a stored form: a "TBitmap" holding an uncompressed bitmap file
+    // of 24 or 32 bits per pixel, rows from the bottom or (a negative
+    // height) from the top. Anything else raises EReadError and leaves the
+    // picture unchanged.
+    void LoadFromData(std::string_view Data);
 
     // Equal sizes and pixels; the handlers are not compared.
     friend bool operator==(const TPicture& A, const TPicture& B) {

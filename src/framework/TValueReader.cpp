@@ -174,6 +174,52 @@ bool TValueReader::ReadBoolean() {
     return Type == TValueType::vaTrue;
 }
 
+std::string TValueReader::ReadStr() {
+    uint8_t Length = 0;
+    ReadBytes(&Length, 1, "name length");
+    return ReadBytesAsString(Length, "name");
+}
+
+std::string TValueReader::ReadIdent() {
+    const int64_t Offset = Stream.GetPosition();
+    switch (const TValueType Type = ReadValue()) {
+    case TValueType::vaIdent:
+        return ReadStr();
+    case TValueType::vaFalse:
+        return "False";
+    case TValueType::vaTrue:
+        return "True";
+    case TValueType::vaNil:
+        return "nil";
+    case TValueType::vaNull:
+        return "Null";
+    default:
+        WrongValue(Offset, "an identifier", Type);
+    }
+}
+
+std::vector<std::string> TValueReader::ReadSet() {
+    const int64_t Offset = Stream.GetPosition();
+    const TValueType Type = ReadValue();
+    if (Type != TValueType::vaSet)
+        WrongValue(Offset, "a set", Type);
+    std::vector<std::string> Elements;
+    for (;;) {
+        std::string Element = ReadStr();
+        if (Element.empty())
+            return Elements;
+        Elements.push_back(std::move(Element));
+    }
+}
+
+std::string TValueReader::ReadBinary() {
+    const int64_t Offset = Stream.GetPosition();
+    const TValueType Type = ReadValue();
+    if (Type != TValueType::vaBinary)
+        WrongValue(Offset, "binary data", Type);
+    return ReadBytesAsString(ReadLength(1, "binary data"), "binary data");
+}
+
 void TValueReader::SkipValue() {
     SkipNested(0);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace korvel {
 
@@ -46,12 +47,24 @@ public:
     // vaWString converted to the code page.
     std::string ReadString();
     bool ReadBoolean();
+    // A short string without a tag (1-byte length): how property, class and
+    // component names and set elements are stored.
+    std::string ReadStr();
+    // An identifier (vaIdent); the tags vaFalse, vaTrue, vaNil and vaNull read
+    // as the identifiers "False", "True", "nil" and "Null".
+    std::string ReadIdent();
+    // The element names of a set (vaSet), in stored order.
+    std::vector<std::string> ReadSet();
+    // The bytes of a binary value (vaBinary).
+    std::string ReadBinary();
+
+    // Raises EReadError "Invalid form value at offset Offset: What".
+    [[noreturn]] void Fail(int64_t Offset, const std::string& What);
 
     // Skips one value of any kind, lists and collections included.
     void SkipValue();
 
 private:
-    [[noreturn]] void Fail(int64_t Offset, const std::string& What);
     [[noreturn]] void WrongValue(int64_t Offset, const char* Expected, TValueType Found);
     int64_t Remaining();
     void ReadBytes(void* Buffer, int64_t Count, const char* What);

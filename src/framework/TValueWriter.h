@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace korvel {
 
@@ -24,11 +25,25 @@ public:
     void WriteListEnd() { WriteValue(TValueType::vaNull); }
     // 1, 2 or 4 bytes, whichever is the shortest that holds Value.
     void WriteInteger(int32_t Value);
+    // As WriteInteger when Value fits 32 bits, else 8 bytes (vaInt64).
+    void WriteInt64(int64_t Value);
     // Pure 7-bit text as vaString (up to 255 bytes) or vaLString; text with
     // bytes of 0x80 or above as vaUTF8String, converted from the code page.
     // EWriteError when the stored form would exceed a 4-byte length.
     void WriteString(std::string_view Text);
     void WriteBoolean(bool Value);
+    // A short string without a tag (1-byte length), as names are stored.
+    // EWriteError for more than 255 bytes.
+    void WriteStr(std::string_view Text);
+    // An identifier (vaIdent); "False", "True" and "nil" are written as
+    // their own tags, as the framework's writer does.
+    void WriteIdent(std::string_view Ident);
+    // A set (vaSet) of the given element names.
+    void WriteSet(const std::vector<std::string_view>& Elements);
+    // A binary value (vaBinary) with a 4-byte length.
+    void WriteBinary(std::string_view Bytes);
+    // A 10-byte floating-point value (vaExtended) holding Value.
+    void WriteExtended(double Value);
 
 private:
     void WriteBytes(const void* Buffer, int64_t Count);

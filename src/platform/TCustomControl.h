@@ -72,6 +72,11 @@ public:
     // Reading a form description brackets the property writes with these;
     // Loaded is the derived control's notification that reading ended.
     void BeginLoading() { ComponentState |= csLoading | csReading; }
+    // A form designer (or a test) puts the control into design mode.
+    void SetDesigning(bool Value) {
+        ComponentState = static_cast<TComponentState>(Value ? ComponentState | csDesigning
+                                                            : ComponentState & ~csDesigning);
+    }
     void EndLoading();
     virtual void Loaded() {}
 

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <vector>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -135,6 +138,57 @@ TEST(ParagraphsListTest, ShiftsReachEveryParagraphFromTheIndexOn) {
     List.ShiftStartOffsets(-4, 1); // from before the start: everything
     EXPECT_EQ(List.GetStartOffset(0), 1);
     EXPECT_EQ(List.GetFirstLine(2499), 2499 - 3 + 100);
+}
+
+// First-line shifts are noted and merged rather than written through the
+// whole list; every way of reading and writing a first line sees the shifts.
+TEST(ParagraphsListTest, LazyFirstLineShiftsMatchEagerOnes) {
+    TParagraphsList List;
+    LoadNumbered(List, 3000);
+    std::vector<int32_t> Model(3000);
+    for (int32_t I = 0; I < 3000; ++I)
+        Model[static_cast<size_t>(I)] = I;
+    std::mt19937 Random(11);
+    auto Index = [&] { return static_cast<int32_t>(Random() % 3100) - 50; };
+    for (int Step = 0; Step < 2000; ++Step) {
+        const int32_t At = Index();
+        const int32_t Value = static_cast<int32_t>(Random() % 200) - 100;
+        switch (Random() % 5) {
+        case 0:
+        case 1:
+            List.ShiftFirstLines(At, Value);
+            for (int32_t I = std::max(At, 0); I < 3000; ++I)
+                Model[static_cast<size_t>(I)] += Value;
+            break;
+        case 2:
+            if (At >= 0 && At < 3000) {
+                List.SetFirstLine(At, Value);
+                Model[static_cast<size_t>(At)] = Value;
+            }
+            break;
+        case 3:
+            if (At >= 0 && At < 3000) {
+                TParagraph Record;
+                List.GetParagraph(At, Record);
+                ASSERT_EQ(Record.FirstLine, Model[static_cast<size_t>(At)]);
+                Record.FirstLine += 5;
+                List.PutParagraph(At, Record);
+                Model[static_cast<size_t>(At)] += 5;
+            }
+            break;
+        default:
+            if (Random() % 8 == 0)
+                List.FlushLineShift();
+            break;
+        }
+        const int32_t Probe = static_cast<int32_t>(Random() % 3000);
+        ASSERT_EQ(List.GetFirstLine(Probe), Model[static_cast<size_t>(Probe)]) << "step " << Step;
+    }
+    for (int32_t I = 0; I < 3000; ++I)
+        ASSERT_EQ(List.GetFirstLine(I), Model[static_cast<size_t>(I)]) << I;
+    List.FlushLineShift();
+    for (int32_t I = 0; I < 3000; ++I)
+        ASSERT_EQ(List[I].FirstLine, Model[static_cast<size_t>(I)]) << I;
 }
 
 TEST(ParagraphsListTest, RecordCopiesAreBoundsChecked) {

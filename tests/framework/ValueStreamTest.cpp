@@ -1,3 +1,4 @@
+#include "ValueStreamSupport.h"
 #include "framework/Exceptions.h"
 #include "framework/TMemoryStream.h"
 #include "framework/TValueReader.h"
@@ -10,29 +11,7 @@
 #include <string>
 
 using namespace korvel;
-
-namespace {
-
-std::string Written(const std::function<void(TValueWriter&)>& Write) {
-    TMemoryStream Stream;
-    TValueWriter Writer(Stream);
-    Write(Writer);
-    return Stream.DataString();
-}
-
-// The message of the EReadError that Read raises on Bytes ("" when none).
-std::string ReadError(const std::string& Bytes, const std::function<void(TValueReader&)>& Read) {
-    TMemoryStream Stream(Bytes);
-    TValueReader Reader(Stream);
-    try {
-        Read(Reader);
-    } catch (const EReadError& Error) {
-        return Error.what();
-    }
-    return "";
-}
-
-} // namespace
+using namespace korvel::test;
 
 TEST(ValueStreamTest, IntegersUseTheShortestFormAndReadBack) {
     struct {

@@ -1,0 +1,482 @@
+#pragma once
+
+#include "KVSupport/KorvelTypes.h"
+#include "KVSupport/TCustomKorvel.h"
+#include "KVSupport/TFormatScheduler.h"
+#include "KVSupport/TFormatViewClient.h"
+#include "KVSupport/TkvFormatThread.h"
+#include "framework/ControlTypes.h"
+#include "framework/TColor.h"
+#include "framework/TFont.h"
+#include "framework/TObject.h"
+#include "framework/TPen.h"
+#include "framework/TPicture.h"
+#include "platform/TCustomControl.h"
+#include "platform/TMessage.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace korvel {
+
+class TFormatScheduler;
+class TKorvelNavigator;
+class TLinesList;
+class TOffscreenCanvas;
+class TStream;
+class TStrings;
+
+// Raised by every replacement before anything changes; the handler may point
+// Txt (NUL-terminated, may be null) at another text to insert, which must
+// live until the replacement returns.
+using TkvBeforeChangeEvent = std::function<void(TObject* Sender, const char*& Txt)>;
+// A highlight with a context number was clicked: its number and range.
+using TContextEvent =
+    std::function<void(TObject* Sender, int32_t Context, int32_t StartOffset, int32_t StopOffset)>;
+
+// The editor control: a window control that shows and edits a text of
+// paragraphs with optional format codes, keyword and start/stop highlighting,
+// and does its own layout, painting and input.
+//
+// This class is the public face. It owns the state: besides what the control
+// core owns (the paragraph list, the keyword and start/stop lists, layout
+// settings and highlighting), the nine navigators it creates, the display-line
+// list, the pens, the alternate font, the background picture, the line bitmap
+// (while it has a window), the formatting scheduler and its background
+// "thread". Work with a topic of its own lives in collaborator classes; the
+// operations applications call stay here.
+//
+// The window is reached only through the host (GetHost()); "live" below means
+// that the window and its line bitmap exist.
+class TKorvel : public TCustomKorvel, private TFormatViewClient {
+public:
+    // --- construction ---
+
+    // An empty text (one empty paragraph), the caret at 0, the defaults of
+    // every property. The first control creates the process-wide list of
+    // controls destroyed while handling one of their own messages.
+    TKorvel();
+    // Stops the formatting thread, empties the store and frees what the
+    // control owns; navigators created by others are detached (their owners
+    // free them) and a shared highlighter forgets the control. A control
+    // destroyed inside one of its own message handlers is recorded in the
+    // process-wide list, so that the handler returns without touching it.
+    ~TKorvel() override;
+
+    TKorvel(const TKorvel&) = delete;
+    TKorvel& operator=(const TKorvel&) = delete;
+
+    // The number of controls alive.
+    static int32_t GetInstanceCount();
+    // The controls destroyed inside a message handler that is still running
+    // (the handlers take them off the list when they return).
+    static int32_t GetDestroyedInHandlerCount();
+
+    // The navigators the control owns. CaretNav is one of the two selection
+    // navigators (SelStartNav after construction).
+    TKorvelNavigator& GetSelStartNav() { return *SelStartNav; }
+    TKorvelNavigator& GetSelEndNav() { return *SelEndNav; }
+    TKorvelNavigator& GetCaretNav() { return *CaretNav; }
+    TKorvelNavigator& GetTopLineNavigator() { return *TopLineNavigator; }
+    TKorvelNavigator& GetMouseNav() { return *MouseNav; }
+    TKorvelNavigator& GetSpareNav() { return *SpareNav; }
+    // Scratch navigators 0 .. 3 of the control's own operations.
+    TKorvelNavigator& GetScratchNav(int32_t Index) { return *ScratchNavs[Index & 3]; }
+    // The view on the display lines of one paragraph.
+    TLinesList& GetLinesList() { return *LinesList; }
+
+    // --- properties ---
+    //
+    // Each setter stores its value and then does what depends on it; a
+    // setter that changes nothing does nothing. "Re-lays out" below means
+    // RelayoutAll; it happens whenever lines wrap (word wrap, or right or
+    // centred text, which the line breaker wraps at the window too).
+
+    // Resets the horizontal offset; re-lays out when the change turns
+    // wrapping on or off; with word wrap the caret and the window follow,
+    // without it the top line is clamped.
+    void SetAlignment(TAlignment Value) override;
+    TBorderStyle GetBorderStyle() const { return BorderStyle; }
+    // Re-creates the window so that the border applies.
+    void SetBorderStyle(TBorderStyle Value);
+    bool GetHideSelection() const { return HideSelection; }
+    void SetHideSelection(bool Value);
+    // From the two scroll-bar flags; a change re-creates the window, and
+    // re-lays out when the vertical bar (and so the text width) changes
+    // under word wrap.
+    TScrollStyle GetScrollBars() const;
+    void SetScrollBars(TScrollStyle Value);
+    bool GetWantTabs() const { return WantTabs; }
+    void SetWantTabs(bool Value) { WantTabs = Value; }
+    void SetWordWrap(bool Value) override;
+    // Assigns into the owned alternate font; re-lays out when lines wrap.
+    void SetAltFont(const TFont& Value);
+    // In the designer these two re-highlight at once.
+    void SetApplyKeyWords(bool Value) override;
+    void SetApplyStartStopKeys(bool Value) override;
+    TPicture& GetBackgroundBmp() { return *BackgroundBmp; }
+    const TPicture& GetBackgroundBmp() const { return *BackgroundBmp; }
+    // Assigns into the owned picture (a change repaints the control).
+    void SetBackgroundBmp(const TPicture& Value) { *BackgroundBmp = Value; }
+    // The caret's width in pixels. Writing 0 makes it automatic: line height
+    // div 14 + 1, following the line height. A focused control re-creates
+    // its caret.
+    int32_t GetCaretWidth() const;
+    bool IsCaretWidthAutomatic() const { return AutoCaretWidth; }
+    void SetCaretWidth(int32_t Value);
+    void SetColumnWrap(int32_t Value) override;
+    bool GetDisplayOnly() const { return DisplayOnly; }
+    // A display-only control has no caret; switching while focused destroys
+    // or creates it.
+    void SetDisplayOnly(bool Value);
+    bool GetEnableHotKeys() const { return EnableHotKeys; }
+    void SetEnableHotKeys(bool Value) { EnableHotKeys = Value; }
+    TPen& GetEndOfTextMark() { return *EndOfTextMark; }
+    const TPen& GetEndOfTextMark() const { return *EndOfTextMark; }
+    void SetEndOfTextMark(const TPen& Value) { *EndOfTextMark = Value; }
+    TColor GetHighlightBackgnd() const { return HighlightBackgnd; }
+    void SetHighlightBackgnd(TColor Value);
+    TColor GetHighlightColor() const { return HighlightColor; }
+    void SetHighlightColor(TColor Value);
+    // In the designer (not while loading) re-highlights at once.
+    void SetHighlighter(TKorvelHighlighter* Value) override;
+    void SetJustified(bool Value) override;
+    // Assigns the strings into the owned keyword list (plain keywords from
+    // any other string list).
+    void SetKeywords(const TStrings& Value);
+    void SetLeftMargin(int32_t Value) override;
+    TKorvelLineBreak GetLineBreak() const { return LineBreak; }
+    void SetLineBreak(TKorvelLineBreak Value) { LineBreak = Value; }
+    // 0 while the height follows the font in the designer; otherwise the
+    // pixel height in use.
+    int32_t GetLineHeight() const;
+    // Above 65535 counts as 65535; 0 or less makes the height follow the
+    // font. A live view keeps the same line at the top.
+    void SetLineHeight(int32_t Value);
+    bool IsLineHeightAutomatic() const { return AutoLineHeight; }
+    int32_t GetMouseWheelFactor() const { return MouseWheelFactor; }
+    void SetMouseWheelFactor(int32_t Value) { MouseWheelFactor = Value; }
+    char GetNullReplacement() const { return NullReplacement; }
+    void SetNullReplacement(char Value) { NullReplacement = Value; }
+    // Switching kvoDiscardTrailingSpaces on reloads the text without its
+    // trailing blanks (which empties the undo history and puts the caret
+    // at 0).
+    void SetOptions(TKorvelOptions Value) override;
+    bool GetOverwrite() const { return Overwrite; }
+    void SetOverwrite(bool Value);
+    bool GetPassOverCodes() const { return PassOverCodes; }
+    void SetPassOverCodes(bool Value) { PassOverCodes = Value; }
+    int32_t GetProgressInterval() const override { return ProgressInterval; }
+    void SetProgressInterval(int32_t Value) { ProgressInterval = Value; }
+    // Blocks only the user's own editing (keys, mouse, the context menu's
+    // Cut and Paste); every operation the program calls still works.
+    bool GetReadOnly() const { return ReadOnly; }
+    void SetReadOnly(bool Value) { ReadOnly = Value; }
+    TPen& GetRightLinePen() { return *RightLinePen; }
+    const TPen& GetRightLinePen() const { return *RightLinePen; }
+    void SetRightLinePen(const TPen& Value) { *RightLinePen = Value; }
+    int32_t GetRightLinePos() const { return RightLinePos; }
+    void SetRightLinePos(int32_t Value);
+    void SetRightMargin(int32_t Value) override;
+    int32_t GetScrollTime() const { return ScrollTime; }
+    void SetScrollTime(int32_t Value) { ScrollTime = Value; }
+    TColor GetSelBackColor() const { return SelBackColor; }
+    void SetSelBackColor(TColor Value);
+    TColor GetSelTextColor() const { return SelTextColor; }
+    void SetSelTextColor(TColor Value);
+    // In the designer re-highlights at once.
+    void SetSeparators(const std::string& Value) override;
+    bool GetShowEndParSelected() const { return ShowEndParSelected; }
+    void SetShowEndParSelected(bool Value) { ShowEndParSelected = Value; }
+    TkvNonPrintChars GetShowNonPrintChars() const { return ShowNonPrintChars; }
+    void SetShowNonPrintChars(TkvNonPrintChars Value);
+    TPen& GetSpecUnderline() { return *SpecUnderline; }
+    const TPen& GetSpecUnderline() const { return *SpecUnderline; }
+    void SetSpecUnderline(const TPen& Value) { *SpecUnderline = Value; }
+    // Reloads a non-empty text, so that its codes are read under the new
+    // rule.
+    void SetStaticFormat(bool Value) override;
+    void SetTabStops(int32_t Value) override;
+    // In the designer re-highlights at once.
+    void SetUpperCaseType(TkvUpperCase Value) override;
+    // A fixed text; writing it changes nothing.
+    std::string GetVersion() const { return VersionText; }
+    void SetVersion(const std::string& Value);
+
+    // The text that Version reads.
+    static constexpr const char* VersionText = "Korvel 1.0";
+
+    // --- events ---
+
+    // OnParse is the control core's. The inherited input events are the
+    // base control's.
+    TNotifyEvent OnChange;
+    TkvBeforeChangeEvent OnBeforeChange;
+    TContextEvent OnContext;
+    TNotifyEvent OnStyleChange;
+    TNotifyEvent OnSelMove;
+    TNotifyEvent OnHScroll;
+    TNotifyEvent OnVScroll;
+    TNotifyEvent OnProgress;
+    TMouseEvent OnAfterMouseDown;
+
+    // --- text access and update bracket ---
+
+    // The change notification: OnChange.
+    virtual void Change();
+    // The update bracket: while it is open, changes are collected and laid
+    // out once at the outermost EndUpdate; an EndUpdate without a
+    // BeginUpdate still lays out.
+    void BeginUpdate() { ++UpdateLock; }
+    void EndUpdate();
+    // Replaces the whole text by the stream's content from its position on.
+    virtual void LoadFromStream(TStream& Stream);
+    // Writes the whole text, paragraphs joined by LineBreak.
+    virtual void SaveToStream(TStream& Stream);
+    // Cancelling format-code pairs are left out when the text is saved.
+    bool CompactCodes = true;
+
+    // --- string views ---
+
+    // --- selection and replacement ---
+
+    // The one replacement operation: the selection becomes Text (may be
+    // null).
+    virtual void SetSelTextBuf(const char* Text);
+    // Signed: negative when the caret stands at the selection's start.
+    int32_t GetSelLength() const { return SelLength; }
+
+    // --- clipboard ---
+
+    void CutToClipboard() {}     // Completed by the clipboard code.
+    void CopyToClipboard() {}    // Completed by the clipboard code.
+    void PasteFromClipboard() {} // Completed by the clipboard code.
+
+    // --- undo ---
+
+    void Undo() {}      // Completed by the undo code.
+    void ClearUndo() {} // Completed by the undo code.
+    int32_t GetUndoMaxLevel() const { return UndoMaxLevel; }
+    // Stores the limit; trimming the history to it is completed by the undo
+    // code.
+    void SetUndoMaxLevel(int32_t Value) { UndoMaxLevel = Value; }
+    int32_t GetUndoMaxSpace() const { return UndoMaxSpace; }
+    // Stores the budget; trimming the history to it is completed by the
+    // undo code.
+    void SetUndoMaxSpace(int32_t Value) { UndoMaxSpace = Value; }
+
+    // --- context menu and integrity ---
+
+    // --- formatting ---
+
+    TkvUpdateMode GetUpdateMode() const { return UpdateMode; }
+    // A different mode stops the formatting thread; with a live view (not in
+    // the designer) umImmediate formats everything pending now and
+    // umBackground starts a thread, running when work is pending.
+    void SetUpdateMode(TkvUpdateMode Value);
+    // Formats paragraphs First .. Last now (see TFormatScheduler).
+    void FormatParagraphs(int32_t First, int32_t Last, bool WithProgress, bool Force);
+    // Formats one paragraph; its line count and the change of it.
+    TParagraphFormat FormatParagraph(int32_t Index);
+    // One background step (the handler of WM_USER + 1).
+    void FormatStep();
+    // Throws every highlight state away, re-lays out and repaints.
+    using TCustomKorvel::ResetHighlighting;
+    // Stops and frees the formatting thread without its terminate callback.
+    void StopFormatThread();
+    TkvFormatThread* GetFormatThread() const { return FormatThread.get(); }
+    TkvThreadState GetFormatThreadState() const;
+    uint32_t GetLastProgressTick() const;
+    // Painting is suppressed while a range of paragraphs is formatted.
+    bool GetPaintSuppressed() const override { return PaintSuppressed; }
+
+    // --- view and scrolling ---
+
+    // Forgets the widest line and marks every paragraph for formatting, or
+    // formats them all at once, by UpdateMode (nothing while the control is
+    // being read or an update bracket is open). Resumes the formatting
+    // thread in background mode.
+    void RelayoutAll();
+    // The view is live: the window and its line bitmap exist.
+    bool IsViewLive() const { return LineBitmap != nullptr; }
+    int32_t GetTopPixel() const { return GetView().TopPixel; }
+    int32_t GetLeftPixel() const { return GetView().LeftPixel; }
+    int32_t GetLineHeightPx() const { return GetView().LineHeightPx; }
+    int32_t GetVertUnit() const { return VertUnit; }
+    int32_t GetHorzUnit() const { return HorzUnit; }
+    // The width the system caret is created with.
+    int32_t CaretDisplayWidth();
+
+    void UpdateCaret(bool /*Recreate*/) {}       // Completed by the view and scrolling code.
+    void PlaceCaret() {}                         // Completed by the view and scrolling code.
+    void ClampTopLine() {}                       // Completed by the view and scrolling code.
+    void UpdateHorzScrollBar() {}                // Completed by the view and scrolling code.
+    bool UpdateVertScrollBar() { return false; } // Completed by the view and scrolling code.
+    void ComputeFontMetrics() {}                 // Completed by the view and scrolling code.
+    void ApplyFont() {}                          // Completed by the view and scrolling code.
+    void UpdateAfterChange() {}                  // Completed by the view and scrolling code.
+    void InvalidateLines(int32_t /*A*/, int32_t /*B*/, bool /*Erase*/) {
+    } // Completed by the view and scrolling code.
+
+    // --- painting ---
+
+    // --- input ---
+
+    // --- window messages ---
+
+    // The message nesting guard around the control's own dispatch.
+    void WndProc(TMessage& Message) override;
+    // Scroll bars and the border, from ScrollBars, BorderStyle and Ctl3D.
+    void CreateParams(TCreateParams& Params) override;
+    // Sets up the view (line bitmap, formatting thread, layout, offsets).
+    void HandleCreated() override;
+    // Frees the line bitmap and stops the formatting thread.
+    void HandleDestroying() override;
+
+protected:
+    // --- construction ---
+
+    // Reading the control from a form description ended: the undo history
+    // is emptied and highlighting reset when keywords, start/stop keys or a
+    // highlighter apply.
+    void Loaded() override;
+
+private:
+    // --- construction ---
+
+    // Empties the paragraph list, resets the selection and scratch
+    // navigators, drops the upper-cased paragraph and the undo history.
+    void ResetStore();
+
+    // --- properties ---
+
+    // Re-reads the whole text through a memory stream.
+    void Reload();
+    void InvalidateSelection();
+    // Lines are wrapped (word wrap, or right or centred text).
+    bool LinesWrap() const { return !GetLayout().OneLinePerParagraph(); }
+    void RelayoutIfWrapping();
+    void RecreateCaret(int32_t Height);
+
+    // --- formatting ---
+
+    // The TFormatViewClient side.
+    const TClock& GetFormatClock() const override;
+    bool IsUpdateLocked() const override { return UpdateLock > 0; }
+    bool HasProgressHandler() const override { return static_cast<bool>(OnProgress); }
+    void ReportProgress() override;
+    void SetPaintSuppressed(bool Value) override { PaintSuppressed = Value; }
+    int32_t GetCaretParagraph() override;
+    void CaretLineUnknown() override;
+    bool IsCaretLineUnknown() const override;
+    void PlaceCaretAgain() override;
+    void MarkLinePositionsStale(int32_t FirstPara, int32_t LastPara) override;
+    void KeepTopOnSameText() override;
+    bool UpdateScrollBarsForLines() override;
+    void WidestLineChanged() override;
+    void SuspendFormatThread() override;
+    // Highlighting was thrown away: re-lay out and repaint.
+    void HighlightingReset() override;
+
+    void CreateFormatThread();
+    void ResumeFormatThread();
+    // The handler of the thread's step message.
+    void FormatStepMessage();
+    // The thread's terminate callback: "FormTerm" to the debug output.
+    void FormatThreadDone(TkvFormatThread* Thread);
+
+    // --- window messages ---
+
+    void DispatchMessage(TMessage& Message);
+    void FocusEnter();
+    void FocusExit();
+    void WMHScroll(TMessage& /*Message*/) {} // Completed by the view and scrolling code.
+    void WMVScroll(TMessage& /*Message*/) {} // Completed by the view and scrolling code.
+
+    // --- construction ---
+
+    std::unique_ptr<TPicture> BackgroundBmp;
+    std::unique_ptr<TKorvelNavigator> TopLineNavigator;
+    std::unique_ptr<TKorvelNavigator> SelStartNav;
+    std::unique_ptr<TKorvelNavigator> SelEndNav;
+    TKorvelNavigator* CaretNav = nullptr;
+    std::unique_ptr<TKorvelNavigator> SpareNav;
+    std::unique_ptr<TKorvelNavigator> ScratchNavs[4];
+    std::unique_ptr<TKorvelNavigator> MouseNav;
+    std::unique_ptr<TPen> EndOfTextMark;
+    std::unique_ptr<TPen> RightLinePen;
+    std::unique_ptr<TPen> SpecUnderline;
+    std::unique_ptr<TLinesList> LinesList;
+    // This control among all (its address may be reused after it is gone).
+    uint64_t Serial;
+
+    // --- properties ---
+
+    TBorderStyle BorderStyle = bsSingle;
+    bool HideSelection = true;
+    bool WantTabs = true;
+    int32_t CaretWidth = 1;
+    bool AutoCaretWidth = false;
+    bool DisplayOnly = false;
+    bool EnableHotKeys = true;
+    TColor HighlightBackgnd = clWindow;
+    TColor HighlightColor = clRed;
+    TKorvelLineBreak LineBreak = kbCRLF;
+    int32_t MouseWheelFactor = -1;
+    char NullReplacement = '\0';
+    bool Overwrite = false;
+    bool PassOverCodes = true;
+    int32_t ProgressInterval = 300;
+    bool ReadOnly = false;
+    int32_t RightLinePos = 0;
+    int32_t ScrollTime = 300;
+    TColor SelBackColor = clHighlight;
+    TColor SelTextColor = clHighlightText;
+    bool ShowEndParSelected = true;
+    TkvNonPrintChars ShowNonPrintChars = 0;
+
+    // --- selection and replacement ---
+
+    int32_t SelLength = 0;
+
+    // --- undo ---
+
+    int32_t UndoMaxLevel = 1024;
+    int32_t UndoMaxSpace = 65536;
+
+    // --- formatting ---
+
+    TkvUpdateMode UpdateMode = umBackground;
+    std::unique_ptr<TFormatScheduler> Scheduler;
+    std::unique_ptr<TkvFormatThread> FormatThread;
+    bool PaintSuppressed = false;
+
+    // --- view and scrolling ---
+
+    // A PreferredX that means none.
+    static constexpr int32_t NoPreferredX = INT32_MIN;
+
+    bool AutoLineHeight = true;
+    bool HasHorzBar = false;
+    bool HasVertBar = true;
+    int32_t VertUnit = 1;
+    int32_t HorzUnit = 1;
+    int32_t ExtraColumns = 0;
+    int32_t PreferredX = NoPreferredX;
+    int32_t CharUnderCaretWidth = 0;
+    std::unique_ptr<TOffscreenCanvas> LineBitmap;
+
+    // --- input ---
+
+    // The display line the pointer hovers in the line-selection margin, -1
+    // when none.
+    int32_t HoverLine = -1;
+
+    // --- window messages ---
+
+    int32_t MessageNesting = 0;
+};
+
+} // namespace korvel

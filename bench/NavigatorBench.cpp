@@ -94,7 +94,7 @@ void Print(const char* Name, TResult R) {
 // per step.
 int32_t WalkFromGuess(const TParagraphsList& List, int32_t Pos) {
     const int32_t N = List.GetCount();
-    const int32_t T = List.TextLength;
+    const int32_t T = List.GetTextLength();
     int32_t G = T > 0 ? static_cast<int32_t>(int64_t{Pos} * (N - 2) / T) : 0;
     G = std::clamp(G, 0, N - 1);
     if (Pos < List.GetStartOffset(G)) {
@@ -119,7 +119,7 @@ std::vector<int32_t> RandomPositions(int32_t TextLength) {
 // same positions (the peer can be very slow on a skewed text).
 bool RandomSetPos(TCustomKorvel& Control, const char* Name, const char* PeerName, size_t PeerOps) {
     const TParagraphsList& List = Control.GetParagraphsList();
-    const std::vector<int32_t> Positions = RandomPositions(List.TextLength);
+    const std::vector<int32_t> Positions = RandomPositions(List.GetTextLength());
     const std::vector<int32_t> PeerPositions(Positions.begin(),
                                              Positions.begin() + static_cast<long>(PeerOps));
     TKorvelNavigator Nav(&Control);
@@ -210,7 +210,7 @@ int main() {
         std::mt19937 Random(11);
         std::vector<int32_t> Lines(RandomOps);
         for (int32_t& L : Lines)
-            L = static_cast<int32_t>(Random() % static_cast<uint32_t>(List.LineCount));
+            L = static_cast<int32_t>(Random() % static_cast<uint32_t>(List.GetLineCount()));
         TKorvelNavigator Nav(&Control);
         int64_t Sum = 0;
         Print("random SetGlobalLine, typical text (one line a paragraph)", Time(Lines.size(), [&] {

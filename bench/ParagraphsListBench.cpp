@@ -3,13 +3,16 @@
 // list and saves it back. Prints the load and save rates, the memory the list
 // needs beyond the text, the peak memory of the process, and, measured on the
 // same buffer in the same run, the rates of memcpy and of a memchr scan for
-// line feeds: loading has to copy the text once and find its breaks once.
+// line feeds, and of filling new memory as the list allocates it: loading
+// has to copy the text once and find its breaks once, and a first load has
+// to have its memory mapped.
 //
 // MB are 10^6 bytes. Each phase runs several times; the best and the median
 // run are shown.
 
 #include "BenchText.h"
 #include "KVSupport/TParagraphsList.h"
+#include "framework/TLargeBuffer.h"
 #include "framework/TMemoryStream.h"
 
 #include <benchmark/benchmark.h>
@@ -32,6 +35,7 @@ namespace {
 constexpr int32_t Paragraphs = 4'000'000;
 constexpr int32_t LongEvery = 100'000; // 40 paragraphs of 70000 .. 200000 bytes
 constexpr int Repeats = 5;
+constexpr double FirstLoadGoal = 800; // MB/s of the first load into new memory
 
 std::string GenerateText() {
     const auto LengthOf = [](int32_t I, std::mt19937& Random) -> size_t {
@@ -86,6 +90,17 @@ double ResidentBytes() {
     return Resident * 4096.0;
 }
 
+// Huge pages the kernel handed out so far (Linux), or -1 when unknown.
+double HugePageFaults() {
+    std::ifstream Stat("/proc/vmstat");
+    std::string Name;
+    double Value = 0;
+    while (Stat >> Name >> Value)
+        if (Name == "thp_fault_alloc")
+            return Value;
+    return -1;
+}
+
 double PeakBytes() {
     rusage Usage{};
     getrusage(RUSAGE_SELF, &Usage);
@@ -114,9 +129,10 @@ int main() {
     std::printf("text: %.1f MB\n\n", Bytes / 1e6);
 
     // The physical yardsticks: one copy (into memory already in use, and into
-    // newly allocated memory, which the kernel must first map) and one scan
-    // for line feeds.
-    TTimes WarmCopy, FreshCopy, Scan;
+    // newly allocated memory, which the kernel must first map), one fill of
+    // newly allocated memory the way the list allocates it (huge pages where
+    // the system has them) and one scan for line feeds.
+    TTimes WarmCopy, FreshCopy, FreshLarge, Scan;
     {
         auto Target = std::make_unique_for_overwrite<char[]>(USize);
         std::memset(Target.get(), 1, USize);
@@ -132,6 +148,13 @@ int main() {
             benchmark::DoNotOptimize(Target.get());
         });
     }
+    for (int R = 0; R < Repeats; ++R) {
+        Measure(FreshLarge, [&] {
+            TLargeBuffer Target(USize);
+            std::memset(Target.Data(), 1, USize);
+            benchmark::DoNotOptimize(Target.Data());
+        });
+    }
     int64_t LineFeeds = 0;
     for (int R = 0; R < Repeats; ++R) {
         Measure(Scan, [&] {
@@ -143,21 +166,27 @@ int main() {
                 ++P;
             }
         });
-        benchmark::DoNotOptimize(LineFeeds);
+        // Through its address: GCC 12 can keep two copies of a variable
+        // handed to DoNotOptimize by reference and read the stale one later.
+        benchmark::DoNotOptimize(&LineFeeds);
     }
 
     TParagraphsList List;
     TTimes Load;
-    double ResidentBefore = 0, ResidentAfter = 0;
+    double ResidentBefore = 0, ResidentAfter = 0, HugeBefore = 0, HugeAfter = 0;
     for (int R = 0; R < Repeats; ++R) {
         List.ClearText();
         Source.SetPosition(0);
-        if (R == 0)
+        if (R == 0) {
             ResidentBefore = ResidentBytes();
+            HugeBefore = HugePageFaults();
+        }
         TKorvelLineBreak Detected = kbCRLF;
         Measure(Load, [&] { List.LoadText(Source, 0, 0, nullptr, Detected, false); });
-        if (R == 0)
+        if (R == 0) {
             ResidentAfter = ResidentBytes();
+            HugeAfter = HugePageFaults();
+        }
     }
     if (List.GetCount() != Paragraphs || LineFeeds != Paragraphs - 1) {
         std::printf("unexpected paragraph count %d (%lld line feeds)\n", List.GetCount(),
@@ -179,7 +208,7 @@ int main() {
     }
 
     // Memory of the list beyond the characters themselves.
-    const double TextBytes = List.TextLength - 2.0 * (List.GetCount() - 1);
+    const double TextBytes = List.GetTextLength() - 2.0 * (List.GetCount() - 1);
     double BufferBytes = 0;
     for (int32_t I = 0; I < List.GetLoadBufferCount(); ++I)
         BufferBytes += static_cast<double>(List.GetLoadBuffer(I).size());
@@ -194,9 +223,13 @@ int main() {
                 "kernel");
     PrintRow("memcpy into memory in use", Bytes, WarmCopy);
     PrintRow("memcpy into new memory", Bytes, FreshCopy);
+    PrintRow("memset of new large memory", Bytes, FreshLarge);
     PrintRow("memchr scan for line feeds", Bytes, Scan);
     PrintRow("LoadText from a memory stream", Bytes, Load);
     PrintRow("SaveText to a memory stream", Bytes, Save);
+    std::printf("%-32s %9.0f %9s %9.0f %9.1f\n", "memset of new large memory, first",
+                Rate(Bytes, FreshLarge.Wall[0]), "", Rate(Bytes, FreshLarge.User[0]),
+                FreshLarge.System[0] * 1e3);
     std::printf("%-32s %9.0f %9s %9.0f %9.1f\n", "LoadText, first run (new memory)",
                 Rate(Bytes, Load.Wall[0]), "", Rate(Bytes, Load.User[0]), Load.System[0] * 1e3);
     const double CopyScan = TTimes::Best(WarmCopy.Wall) + TTimes::Best(Scan.Wall);
@@ -206,6 +239,11 @@ int main() {
                 TTimes::Best(Load.Wall) / TTimes::Best(Scan.Wall));
     std::printf("first load / (copy into new memory + scan), wall:          %.2f\n\n",
                 Load.Wall[0] / (TTimes::Best(FreshCopy.Wall) + TTimes::Best(Scan.Wall)));
+    const double FirstLoad = Rate(Bytes, Load.Wall[0]);
+    std::printf("first LoadText into new memory: %.0f MB/s, kernel %.0f ms, %.0f huge pages "
+                "(goal at least %.0f MB/s): %s\n\n",
+                FirstLoad, Load.System[0] * 1e3, HugeAfter - HugeBefore, FirstLoadGoal,
+                FirstLoad >= FirstLoadGoal ? "met" : "missed");
     std::printf("paragraphs %d (%d with extension), text %.1f MB\n", List.GetCount(), Extended,
                 TextBytes / 1e6);
     std::printf("records %.1f MB, load buffers %.1f MB, extensions %.3f MB\n", RecordBytes / 1e6,

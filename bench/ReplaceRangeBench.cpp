@@ -1,16 +1,22 @@
 // Editing a large text through the paragraph list's one replacement
 // operation: characters typed one at a time at the start, in the middle and
-// at the end of the text, and a block of 1,000 lines inserted into its middle
-// and deleted again. Every edit shifts the start offsets of all paragraphs
-// behind it, so an edit near the start costs most; that shift is also timed
-// on its own. Texts of 1, 4 and 10 million paragraphs (about 20 bytes each).
+// at the end of the text, a block of 1,000 lines inserted into its middle and
+// deleted again, and edits that alternate between two places a quarter and
+// three quarters into the text (a character typed, or a line break typed, at
+// each in turn). An edit shifts the start offsets of the paragraphs behind it
+// lazily: repeated edits at one place cost the same whatever follows them,
+// and alternating edits pay for the records between the two places (their
+// worst case); shifting every offset is also timed on its own. Texts of 1, 4
+// and 10 million paragraphs (about 20 bytes each).
 //
-//   ReplaceRangeBench [--chars=N] [--blocks=N] [--max-millions=N]
+//   ReplaceRangeBench [--chars=N] [--blocks=N] [--jumps=N] [--max-millions=N]
 //
 // Prints microseconds per edit: the median and the slowest of N typed
-// characters per place, the median of the block edits; and, measured in the
-// same run, a memcpy of as many bytes as the paragraph records occupy, the
-// physical limit of the shift.
+// characters per place, of the block edits and of the alternating edits;
+// and, measured in the same run, a memcpy of as many bytes as the paragraph
+// records occupy, the physical limit of a shift that writes every record.
+// The navigators know their paragraphs before an edit is timed, as the caret
+// does while typing.
 
 #include "BenchArguments.h"
 #include "KVSupport/TCustomKorvel.h"
@@ -34,7 +40,9 @@ namespace {
 using namespace korvel;
 using TWallClock = std::chrono::steady_clock;
 
-constexpr double GoalMicroseconds = 1000; // a typed character, 1 million paragraphs
+constexpr double TypingGoal = 20;  // microseconds per typed character, at every size and place
+constexpr double BlockGoal = 300;  // microseconds per block of 1,000 lines, 10 million paragraphs
+constexpr double GrowthGoal = 2.0; // typing at 10 million paragraphs against 1 million
 
 std::string MakeText(int32_t Paragraphs) {
     std::mt19937 Random(7);
@@ -81,7 +89,7 @@ public:
         TKorvelLineBreak Break = kbCRLF;
         List.ClearText();
         List.LoadText(Stream, 0, 0, nullptr, Break, false);
-        OriginalLength = List.TextLength;
+        OriginalLength = List.GetTextLength();
     }
 
     TParagraphsList& GetList() { return List; }
@@ -91,6 +99,8 @@ public:
     double Replace(int32_t Pos1, int32_t Pos2, const char* Text) {
         StartNav.SetPos(Pos1);
         EndNav.SetPos(Pos2);
+        StartNav.GetParIndex();
+        EndNav.GetParIndex();
         const auto Start = TWallClock::now();
         ReplaceBetween(StartNav, EndNav, Text, true, false);
         const double Taken = Micros(TWallClock::now() - Start);
@@ -108,7 +118,24 @@ public:
         return Summarise(Times);
     }
 
-    bool Intact() { return List.TextLength == OriginalLength && List.FindInconsistency().empty(); }
+    // Inserts Text (Length characters, breaks counting 2) Count times at A
+    // and at B (A < B) in turn, each after the copies before it; returns
+    // microseconds per insertion and deletes them again.
+    TStats Alternate(int32_t A, int32_t B, int Count, const char* Text, int32_t Length) {
+        std::vector<double> Times;
+        for (int I = 0; I < Count; ++I) {
+            Times.push_back(Replace(A + I * Length, A + I * Length, Text));
+            const int32_t AtB = B + (2 * I + 1) * Length;
+            Times.push_back(Replace(AtB, AtB, Text));
+        }
+        Replace(B + Count * Length, B + 2 * Count * Length, nullptr);
+        Replace(A, A + Count * Length, nullptr);
+        return Summarise(Times);
+    }
+
+    bool Intact() {
+        return List.GetTextLength() == OriginalLength && List.FindInconsistency().empty();
+    }
 
 private:
     TCustomKorvel Control;
@@ -141,15 +168,23 @@ double CopyMicros(int32_t Records) {
 int main(int argc, char** argv) {
     const auto Chars = static_cast<int>(bench::ArgumentValue(argc, argv, "--chars=", 300));
     const auto Blocks = static_cast<int>(bench::ArgumentValue(argc, argv, "--blocks=", 7));
+    const auto Jumps = static_cast<int>(bench::ArgumentValue(argc, argv, "--jumps=", 15));
     const long MaxMillions = bench::ArgumentValue(argc, argv, "--max-millions=", 10);
     const std::string Block = MakeBlock(1000);
+    const auto BlockLength = static_cast<int32_t>(Block.size());
 
-    std::printf("microseconds per edit (median / slowest of %d typed characters; median of %d "
-                "block edits)\n\n",
-                Chars, Blocks);
-    std::printf("%-11s %8s %10s %19s %19s %19s %12s %12s\n", "paragraphs", "memcpy", "shift all",
+    std::printf("microseconds per edit (median / slowest of %d typed characters, of %d block "
+                "edits, of %d alternating edits at each place)\n\n",
+                Chars, Blocks, Jumps);
+    std::printf("%-11s %8s %10s %17s %17s %17s %17s %17s\n", "paragraphs", "memcpy", "shift all",
                 "type at start", "type in middle", "type at end", "insert 1000", "delete 1000");
-    double TypedAt1M = 0;
+    struct TRow {
+        long Millions;
+        double Typing; // the slowest place's median
+        double Block;  // the slower median of inserting and deleting
+        TStats Chars, Breaks;
+    };
+    std::vector<TRow> Rows;
     bool AllIntact = true;
     for (const long Millions : {1L, 4L, 10L}) {
         if (Millions > MaxMillions)
@@ -168,27 +203,54 @@ int main(int argc, char** argv) {
         const int32_t Middle = List.GetStartOffset(List.GetCount() / 2);
         const TStats AtStart = Editor.Type(0, Chars);
         const TStats InMiddle = Editor.Type(Middle, Chars);
-        const TStats AtEnd = Editor.Type(List.TextLength, Chars);
+        const TStats AtEnd = Editor.Type(List.GetTextLength(), Chars);
         std::vector<double> Inserts, Deletes;
         for (int R = 0; R < Blocks; ++R) {
             Inserts.push_back(Editor.Replace(Middle, Middle, Block.c_str()));
-            const auto Length = static_cast<int32_t>(Block.size());
-            Deletes.push_back(Editor.Replace(Middle, Middle + Length, nullptr));
+            Deletes.push_back(Editor.Replace(Middle, Middle + BlockLength, nullptr));
         }
+        const int32_t Quarter = List.GetStartOffset(List.GetCount() / 4);
+        const int32_t ThreeQuarters = List.GetStartOffset(List.GetCount() / 4 * 3);
+        const TStats AlternateChars = Editor.Alternate(Quarter, ThreeQuarters, Jumps, "x", 1);
+        const TStats AlternateBreaks = Editor.Alternate(Quarter, ThreeQuarters, Jumps, "\r\n", 2);
         AllIntact = AllIntact && Editor.Intact();
-        if (Millions == 1)
-            TypedAt1M = std::max({AtStart.Median, InMiddle.Median, AtEnd.Median});
 
-        std::printf("%-11s %8.0f %10.0f %9.0f / %7.0f %9.0f / %7.0f %9.1f / %7.1f %12.0f %12.0f\n",
+        const TStats Inserted = Summarise(Inserts);
+        const TStats Deleted = Summarise(Deletes);
+        Rows.push_back({Millions, std::max({AtStart.Median, InMiddle.Median, AtEnd.Median}),
+                        std::max(Inserted.Median, Deleted.Median), AlternateChars,
+                        AlternateBreaks});
+        std::printf("%-11s %8.0f %10.1f %7.1f / %7.1f %7.1f / %7.1f %7.1f / %7.1f %7.0f / %7.0f "
+                    "%7.0f / %7.0f\n",
                     (std::to_string(Millions) + " million").c_str(), CopyMicros(List.GetCount()),
                     Summarise(Shifts).Median, AtStart.Median, AtStart.Max, InMiddle.Median,
-                    InMiddle.Max, AtEnd.Median, AtEnd.Max, Summarise(Inserts).Median,
-                    Summarise(Deletes).Median);
+                    InMiddle.Max, AtEnd.Median, AtEnd.Max, Inserted.Median, Inserted.Max,
+                    Deleted.Median, Deleted.Max);
     }
-    if (TypedAt1M > 0)
-        std::printf("\nslowest place for a typed character in 1 million paragraphs: %.0f us "
+
+    std::printf("\nedits alternating between a quarter and three quarters into the text "
+                "(median / slowest)\n");
+    std::printf("%-11s %21s %21s\n", "paragraphs", "a typed character", "a typed line break");
+    for (const TRow& Row : Rows)
+        std::printf("%-11s %9.0f / %9.0f %9.0f / %9.0f\n",
+                    (std::to_string(Row.Millions) + " million").c_str(), Row.Chars.Median,
+                    Row.Chars.Max, Row.Breaks.Median, Row.Breaks.Max);
+
+    std::printf("\n");
+    for (const TRow& Row : Rows)
+        std::printf("slowest place for a typed character in %ld million paragraphs: %.1f us "
                     "(goal under %.0f us): %s\n",
-                    TypedAt1M, GoalMicroseconds, TypedAt1M < GoalMicroseconds ? "met" : "missed");
+                    Row.Millions, Row.Typing, TypingGoal,
+                    Row.Typing < TypingGoal ? "met" : "missed");
+    if (Rows.size() == 3) {
+        const double Growth = Rows[2].Typing / Rows[0].Typing;
+        std::printf(
+            "typing at 10 million / at 1 million paragraphs: %.2f (goal at most %.1f): %s\n",
+            Growth, GrowthGoal, Growth <= GrowthGoal ? "met" : "missed");
+        std::printf("1,000 lines inserted or deleted at 10 million paragraphs: %.0f us (goal "
+                    "under %.0f us): %s\n",
+                    Rows[2].Block, BlockGoal, Rows[2].Block < BlockGoal ? "met" : "missed");
+    }
     if (!AllIntact) {
         std::printf("the text was not restored after the edits\n");
         return 1;

@@ -35,7 +35,7 @@ void CheckWhole(const TParagraphsList& List) {
         std::abort();
     }
     Check(List.GetCount() >= 1, "a loaded list has a paragraph");
-    Check(List.LineCount == List.GetCount(), "one display line per loaded paragraph");
+    Check(List.GetLineCount() == List.GetCount(), "one display line per loaded paragraph");
     Check(List.GetFormatCounters().GetFormatLast() == List.GetCount() - 1,
           "FormatLast is the last paragraph");
     Check(List.GetPendingChange().GetLastPara() == List.GetCount() - 1,
@@ -124,7 +124,7 @@ bool HasCancellingPair(std::string_view Text) {
 
 int Load(TParagraphsList& List, TStream& Stream, const TOptions& Options) {
     List.ClearText();
-    List.StaticFormat = Options.StaticFormat;
+    List.SetStaticFormat(Options.StaticFormat);
     TKorvelLineBreak Detected = static_cast<TKorvelLineBreak>(7); // untouched without a break
     List.LoadText(Stream, Options.NullReplacement, 0, nullptr, Detected, Options.DiscardTrailing);
     return Detected == 7 ? -1 : Detected;

@@ -55,9 +55,9 @@ public:
 
     // --- The text ---
 
-    int32_t GetTextLength() const { return Paragraphs->TextLength; }
+    int32_t GetTextLength() const { return Paragraphs->GetTextLength(); }
     int32_t GetParagraphCount() const { return Paragraphs->GetCount(); }
-    int32_t GetLineCount() const { return Paragraphs->LineCount; }
+    int32_t GetLineCount() const { return Paragraphs->GetLineCount(); }
 
     // --- Layout and text properties ---
 
@@ -78,8 +78,8 @@ public:
     int32_t GetTabStops() const { return Layout.TabStops; }
     virtual void SetTabStops(int32_t Value) { Layout.TabStops = Value; }
     // Whether the five format code bytes are interpreted; kept in the list.
-    bool GetStaticFormat() const { return Paragraphs->StaticFormat; }
-    virtual void SetStaticFormat(bool Value) { Paragraphs->StaticFormat = Value; }
+    bool GetStaticFormat() const { return Paragraphs->GetStaticFormat(); }
+    virtual void SetStaticFormat(bool Value) { Paragraphs->SetStaticFormat(Value); }
     TKorvelOptions GetOptions() const { return Options; }
     virtual void SetOptions(TKorvelOptions Value) { Options = Value; }
     bool HasOption(TKorvelOption Option) const { return (Options & OptionBit(Option)) != 0; }

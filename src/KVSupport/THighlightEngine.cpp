@@ -309,7 +309,7 @@ void THighlightEngine::WidenToRuns(TChangeSpan& Span) {
         Span.AOffset = Spare.GetParOffset();
     }
     Place(Spare, Span.BPar, Span.BOffset);
-    if (Spare.NextRun(List.TextLength)) {
+    if (Spare.NextRun(List.GetTextLength())) {
         Span.BPar = Spare.GetParIndex();
         Span.BOffset = Spare.GetParOffset();
         Span.EndState = StateAt(List[Span.BPar], Span.BOffset);

@@ -63,7 +63,7 @@ void SetRangeStateAt(TParagraphsList& List, int32_t FirstPar, int32_t From, int3
     const int32_t Left = OldPar == LastPar && OldOffset >= 0 ? Old.TokenLen - (To - OldOffset) : 0;
     Old.TokenLen = TokenLength(Left);
     TParagraph& Last = List[LastPar];
-    if (int64_t{List.GetStartOffset(LastPar)} + To < List.TextLength &&
+    if (int64_t{List.GetStartOffset(LastPar)} + To < List.GetTextLength() &&
         (Automatic || (Old.Flags & hfAutomatic)))
         PutRunAt(Last, To, Old);
 }

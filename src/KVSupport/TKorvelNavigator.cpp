@@ -244,7 +244,7 @@ void TKorvelNavigator::DropPar() {
 
 void TKorvelNavigator::SetPos(int32_t A) {
     if (Control != nullptr)
-        A = std::clamp(A, 0, Control->GetParagraphsList().TextLength);
+        A = std::clamp(A, 0, Control->GetParagraphsList().GetTextLength());
     if (Par != nullptr) {
         const int32_t Start = List().GetStartOffset(ParIndex);
         // The paragraph reaches up to the middle of the break after it.
@@ -296,13 +296,13 @@ int32_t TKorvelNavigator::GetParIndex() {
     RunIndex = -1;
     // A position beyond the text (one kept while the navigator had no
     // control) would read outside the last paragraph.
-    Pos = std::clamp(Pos, 0, Paragraphs.TextLength);
+    Pos = std::clamp(Pos, 0, Paragraphs.GetTextLength());
     const bool Near = SearchHint >= 0 && SearchHint < Count;
     const int32_t Guess =
-        Near ? SearchHint : ProportionalGuess(Pos, Count - 2, Paragraphs.TextLength, Count);
+        Near ? SearchHint : ProportionalGuess(Pos, Count - 2, Paragraphs.GetTextLength(), Count);
     SearchHint = -1;
     // The paragraph of Pos is the last one starting at or before it.
-    BindPar(SearchFrom(Count, Guess, Pos, Near ? 0 : Paragraphs.TextLength,
+    BindPar(SearchFrom(Count, Guess, Pos, Near ? 0 : Paragraphs.GetTextLength(),
                        [&Paragraphs](int32_t I) { return Paragraphs.GetStartOffset(I); }));
     ParOffset = Pos - Paragraphs.GetStartOffset(ParIndex);
     return ParIndex;
@@ -423,7 +423,7 @@ void TKorvelNavigator::SetGlobalLine(int32_t L) {
         SetParagraph(std::min(L, Count - 1));
         return;
     }
-    const int32_t Lines = Paragraphs.LineCount;
+    const int32_t Lines = Paragraphs.GetLineCount();
     L = std::max(std::min(L, Lines - 1), 0);
     if (Count <= 0)
         throw ERangeError(SListIndexError);
@@ -468,7 +468,7 @@ void TKorvelNavigator::GetLineText(std::string& Text) {
 }
 
 uint8_t TKorvelNavigator::GetCodeState() {
-    if (!List().StaticFormat)
+    if (!List().GetStaticFormat())
         return 0;
     const TLineRecord Line = CurrentLine();
     const std::string_view Bytes = Par->View();
@@ -650,8 +650,11 @@ void TKorvelNavigator::AdjustAfterReplace(const TKorvelNavigator& SelStart, int3
         // The text before the range is unchanged, but a replacement over
         // several paragraphs leaves the first one with a single provisional
         // display line: a line cached beyond it is dropped.
-        if (Par != nullptr && LineIndex >= Par->LineCountOf())
-            LineIndex = -1;
+        if (Par != nullptr) {
+            BindPar(ParIndex);
+            if (LineIndex >= Par->LineCountOf())
+                LineIndex = -1;
+        }
         return;
     }
     if (Pos <= Pos2) {
@@ -663,8 +666,7 @@ void TKorvelNavigator::AdjustAfterReplace(const TKorvelNavigator& SelStart, int3
         return;
     const bool InLastParagraph = ParIndex == P2;
     ParIndex += D;
-    if (D != 0)
-        BindPar(ParIndex); // the records behind the range moved
+    BindPar(ParIndex);
     if (InLastParagraph) {
         // The rest of paragraph P2 now follows the inserted text.
         RunIndex = -1;

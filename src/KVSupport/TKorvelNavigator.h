@@ -169,6 +169,9 @@ public:
     // paragraph of Pos2) that changed the text length by CharDelta and the
     // paragraph count by D: before Pos1 nothing changes, inside the range the
     // navigator becomes a copy of SelStart, after it it moves with the text.
+    // A cached paragraph is fetched again by its index wherever the navigator
+    // stands: the record array may have moved records on either side of the
+    // range (its gap travelled to the range).
     void AdjustAfterReplace(const TKorvelNavigator& SelStart, int32_t Pos1, int32_t Pos2,
                             int32_t P2, int32_t CharDelta, int32_t D);
     // The same for the change a replacement reported.

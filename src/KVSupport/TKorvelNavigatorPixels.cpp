@@ -213,7 +213,7 @@ private:
 
 int32_t TKorvelNavigator::OffsetToX() {
     const TLineRecord Line = CurrentLine(); // makes Par valid
-    const TLineLayout L(Control->GetLayout(), *Par, Line, List().StaticFormat);
+    const TLineLayout L(Control->GetLayout(), *Par, Line, List().GetStaticFormat());
     // A position beyond the line (the middle of a break) measures to its end.
     const int32_t Target = std::clamp(std::min(ParOffset, L.Line.Stop), L.Start, L.Length);
     TLineFonts Fonts(Control->GetLayout(), *Par, L.Line);
@@ -271,7 +271,7 @@ int32_t TKorvelNavigator::OffsetToX() {
 
 void TKorvelNavigator::XToOffset(int32_t XTarget) {
     const TLineRecord Line = CurrentLine(); // makes Par valid
-    const TLineLayout L(Control->GetLayout(), *Par, Line, List().StaticFormat);
+    const TLineLayout L(Control->GetLayout(), *Par, Line, List().GetStaticFormat());
     TLineFonts Fonts(Control->GetLayout(), *Par, L.Line);
     TLineWalk Walk(L, Fonts);
 
@@ -310,8 +310,8 @@ void TKorvelNavigator::SetFromPoint(const TPoint& Point) {
     TParagraphsList& Paragraphs = List();
     const TViewMetrics& View = Control->GetLayout().View;
     const int64_t Line = (int64_t{Point.Y} + View.TopPixel) / std::max(View.LineHeightPx, 1);
-    if (Line >= Paragraphs.LineCount) {
-        SetPos(Paragraphs.TextLength);
+    if (Line >= Paragraphs.GetLineCount()) {
+        SetPos(Paragraphs.GetTextLength());
         return;
     }
     SetGlobalLine(static_cast<int32_t>(std::max<int64_t>(Line, 0)));

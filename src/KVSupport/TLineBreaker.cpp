@@ -83,7 +83,7 @@ int32_t TLineBreaker::BreakWithoutCanvas(int32_t& FirstLine, int32_t& LastOld, i
         Line.Stop = Extra->Length;
         Line.Width = Line.FullWidth = Line.Gaps = Line.JustifyFrom = 0;
     }
-    List.LineCount += LineDelta;
+    List.AdjustLineCount(LineDelta);
     FirstLine = 0;
     LastOld = 0;
     return 1;
@@ -95,7 +95,7 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
     Length = Text != nullptr ? Par->ParLength() : 0;
     Runs = Extra != nullptr ? Extra->Runs.data() : nullptr;
     RunCount = Extra != nullptr ? static_cast<int32_t>(Extra->Runs.size()) : 0;
-    StopMask = bcBlank | bcTab | (List.StaticFormat ? bcCode : 0);
+    StopMask = bcBlank | bcTab | (List.GetStaticFormat() ? bcCode : 0);
     Produced.clear();
     PreviousChanged = false;
 
@@ -374,7 +374,7 @@ int32_t TLineBreaker::Store(int32_t& FirstLine, int32_t& LastOld, int32_t& LineD
             Line(FirstOld + I) = Produced[static_cast<size_t>(I)];
     }
     if (LineDelta != 0) {
-        List.LineCount += LineDelta;
+        List.AdjustLineCount(LineDelta);
         LastOldLine += LineDelta;
     }
     // The caller repaints from FirstLine. The line before changed when a word

@@ -48,6 +48,10 @@ union TParagraphSlot {
 // is the one exception: an ordinary character inside a paragraph).
 //
 // Every accessor below is O(1) and needs no list.
+//
+// In a TParagraphsList, StartOffset and FirstLine are read and written only
+// through the list's accessors: the list shifts them lazily, so a record's
+// own fields may lack a pending shift.
 struct TParagraph {
     char* Text;
     int32_t StartOffset; // offset of the first character in the whole text (breaks count 2)

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace korvel {
 
@@ -21,6 +22,13 @@ namespace {
 const char* FindStop(const char* P, const char* End, bool Codes) {
     return Codes ? FindFirstMatch<5, '\n', '\r', 21>(P, End)
                  : FindFirstMatch<0, '\n', '\r', '\0'>(P, End);
+}
+
+// Room for one more buffer, growing geometrically, so that adding it cannot
+// fail after the buffer was made.
+void ReserveBuffers(std::vector<TLargeBuffer>& Buffers) {
+    if (Buffers.size() == Buffers.capacity())
+        Buffers.reserve(std::max<size_t>(8, 2 * Buffers.size()));
 }
 
 } // namespace
@@ -47,13 +55,12 @@ void TParagraphLoader::Run() {
         Remaining = std::max<int64_t>(Stream.GetSize() - StartPosition, 0);
         FirstParInBuf = List.GetCount();
         if (Remaining > 0) {
-            Cap = std::min<int64_t>(TParagraphsList::LoadChunk, Remaining);
-            List.LoadBuffers.reserve(List.LoadBuffers.size() + 1);
-            List.LoadBuffers.push_back(
-                {std::make_unique_for_overwrite<char[]>(static_cast<size_t>(Cap + 1)), Cap + 1});
+            Cap = std::min<int64_t>(TParagraphsList::LoadBufferBytes - 1, Remaining);
+            ReserveBuffers(List.LoadBuffers);
+            List.LoadBuffers.emplace_back(static_cast<size_t>(Cap + 1));
             BufSlot = List.LoadBuffers.size() - 1;
-            Buf = List.LoadBuffers[BufSlot].Data.get();
-            ReadMore(Cap);
+            Buf = List.LoadBuffers[BufSlot].Chars();
+            ReadMore(std::min<int64_t>(TParagraphsList::LoadChunk, Cap));
         }
         Scan();
         AppendLast(false);
@@ -113,7 +120,8 @@ void TParagraphLoader::Scan() {
 
 void TParagraphLoader::NextChunk() {
     if (Filled < Cap)
-        ReadMore(std::min(Cap - Filled, Remaining - ReadTotal));
+        ReadMore(
+            std::min({int64_t{TParagraphsList::LoadChunk}, Cap - Filled, Remaining - ReadTotal}));
     else
         SwitchBuffer();
 }
@@ -121,43 +129,41 @@ void TParagraphLoader::NextChunk() {
 void TParagraphLoader::SwitchBuffer() {
     const int64_t Kept = ParStart;      // bytes of the complete paragraphs
     const int64_t Partial = Pos - Kept; // bytes of the paragraph going on
-    const int64_t Room = std::min({std::max<int64_t>(TParagraphsList::LoadChunk, Partial),
-                                   Remaining - ReadTotal, int64_t{INT32_MAX} - Partial});
+    const int64_t Room =
+        std::min({std::max<int64_t>(TParagraphsList::LoadBufferBytes - 1 - Partial, Partial),
+                  Remaining - ReadTotal, int64_t{INT32_MAX} - Partial});
     if (Room <= 0) // the paragraph alone leaves the 32-bit range
         throw Exception(STextTooLong);
 
     // Allocate first: an exception leaves the scan state as it was.
     const int64_t NewSize = Partial + Room + 1;
-    auto Fresh = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(NewSize));
-    const bool Referenced = FirstParInBuf < List.GetCount();
-    std::unique_ptr<char[]> Exact;
-    if (Referenced && Kept < Cap - Cap / 8)
-        Exact = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(Kept + 1));
+    TLargeBuffer Fresh(static_cast<size_t>(NewSize));
     auto& Buffers = List.LoadBuffers;
-    Buffers.reserve(Buffers.size() + 1);
+    ReserveBuffers(Buffers);
+    std::memcpy(Fresh.Chars(), Buf + Kept, static_cast<size_t>(Partial));
 
-    std::memcpy(Fresh.get(), Buf + Kept, static_cast<size_t>(Partial));
+    const bool Referenced = FirstParInBuf < List.GetCount();
     if (!Referenced) {
-        Buffers[BufSlot] = {std::move(Fresh), NewSize};
+        Buffers[BufSlot] = std::move(Fresh);
     } else {
-        if (Exact) {
-            char* const Copy = Exact.get();
-            std::memcpy(Copy, Buf, static_cast<size_t>(Kept));
-            Copy[Kept] = 0;
-            const char* const Old = Buf;
-            List.ForEachFrom(FirstParInBuf,
-                             [Copy, Old](TParagraph& P) { P.Text = Copy + (P.Text - Old); });
-            Buffers[BufSlot] = {std::move(Exact), Kept + 1};
+        if (Kept < Cap - Cap / 8) {
+            TLargeBuffer& Old = Buffers[BufSlot];
+            Old.Shrink(static_cast<size_t>(Kept + 1)); // the partial bytes are copied already
+            char* const Now = Old.Chars();
+            Now[Kept] = 0;
+            if (const char* const Was = Buf; Now != Was)
+                List.ForEachFrom(FirstParInBuf,
+                                 [Now, Was](TParagraph& P) { P.Text = Now + (P.Text - Was); });
         }
-        Buffers.push_back({std::move(Fresh), NewSize});
+        Buffers.push_back(std::move(Fresh));
         BufSlot = Buffers.size() - 1;
     }
-    Buf = Buffers[BufSlot].Data.get();
+    Buf = Buffers[BufSlot].Chars();
     Cap = Partial + Room;
     Filled = Pos = Partial;
     ParStart = 0;
     FirstParInBuf = List.GetCount();
-    ReadMore(Room);
+    ReadMore(std::min<int64_t>(TParagraphsList::LoadChunk, Room));
 }
 
 void TParagraphLoader::ReadMore(int64_t Bytes) {

@@ -15,14 +15,19 @@ class TStream;
 // pointing into the buffer (the 0 terminator is written over the break byte
 // or the first trimmed blank).
 //
-// Buffers: the first holds up to LoadChunk bytes. When the scan reaches the
-// end of a full buffer with data left, the complete paragraphs (K bytes) stay
-// and the partial one (M bytes) moves to a new buffer with room for another
-// chunk; a paragraph longer than a chunk doubles its room each time, so very
-// long paragraphs load in linear time. The old buffer is dropped when no
-// paragraph points into it, or copied into an exact K + 1 byte buffer when
-// more than an eighth of it would be wasted (K < 57313 for a 65500-byte
-// buffer); the texts pointing into it move along.
+// Buffers: each holds up to LoadBufferBytes - 1 characters (fewer when less
+// of the stream remains) and is large memory (TLargeBuffer: huge pages where
+// the system has them), filled one LoadChunk at a time so that the scan
+// reads what was just copied while it is in the cache: every byte of the
+// buffer is written once by the copy and touched again only in the cache.
+// When the scan reaches the end of a full buffer with data left, the
+// complete paragraphs (K bytes) stay and the partial one (M bytes) moves to a
+// new buffer with room for LoadBufferBytes - 1 characters, or for 2 M when
+// that is more: very long paragraphs load in linear time. The old buffer is
+// dropped when no paragraph points into it, or cut down to K + 1 bytes when
+// more than an eighth of it would be wasted (a mapped buffer gives its pages
+// back in place; a small heap buffer is copied and the texts pointing into it
+// move along).
 class TParagraphLoader {
 public:
     TParagraphLoader(TParagraphsList& List, TStream& Stream, uint8_t NullReplacement,

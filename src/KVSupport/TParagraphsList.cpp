@@ -68,19 +68,26 @@ TParagraphsList::~TParagraphsList() {
     ReleaseAll();
 }
 
+// From the last paragraph to the first: allocators hand freed blocks out
+// again last freed first, so the extensions and runs of the next text are
+// laid out in paragraph order again, as passes over the whole text (such as
+// highlighting) need them to be fast.
 void TParagraphsList::ReleaseAll() {
-    ForEachFrom(0, [](TParagraph& Par) {
+    for (int32_t I = GetCount() - 1; I >= 0; --I) {
+        TParagraph& Par = At(I);
         if ((Par.Flags & (pfOwnText | pfExtra)) != 0)
             Par.Release();
-    });
+    }
     SetCount(0);
+    ShiftStep = 0;
+    PendingOffsets = PendingLines = 0;
     LoadBuffers.clear();
 }
 
 void TParagraphsList::LoadText(TStream& Stream, uint8_t NullReplacement, int32_t ProgressInterval,
                                const TNotifyEvent& Progress, TKorvelLineBreak& DetectedBreak,
                                bool DiscardTrailing) {
-    FlushLineShift(); // the loader writes records directly
+    SettleShifts(); // the loader writes the true values of the records it appends
     try {
         TParagraphLoader(*this, Stream, NullReplacement, ProgressInterval, Progress, DetectedBreak,
                          DiscardTrailing)
@@ -142,8 +149,6 @@ void TParagraphsList::SaveText(TStream& Stream, bool CompactCodes, int32_t Progr
 
 void TParagraphsList::ClearText() {
     ReleaseAll();
-    LineShiftFrom = INT32_MAX;
-    LineShiftDelta = 0;
     // A load usually follows: the record memory is kept for it and released
     // when the load ends.
     ShrinkKeepingBlocks(4);
@@ -177,54 +182,66 @@ void TParagraphsList::MarkAllUnformatted() {
     Counters.MarkAllUnformatted(GetCount());
 }
 
-void TParagraphsList::ShiftStartOffsets(int32_t From, int32_t Delta) {
-    ForEachFrom(From, [Delta](TParagraph& Par) { Par.StartOffset += Delta; });
-}
-
-void TParagraphsList::AddToFirstLines(int32_t From, int32_t To, int32_t Delta) {
-    for (int32_t I = From; I < To; ++I)
-        At(I).FirstLine += Delta;
-}
-
-// Two noted shifts, from F0 by D0 and from F1 by D1, are the records between
-// them shifted by the earlier one's delta and one shift by D0 + D1 from the
-// later starting point on.
-void TParagraphsList::ShiftFirstLines(int32_t From, int32_t Delta) {
-    const int32_t Count = GetCount();
-    From = std::max(From, 0);
-    if (From >= Count || Delta == 0)
-        return;
-    if (LineShiftDelta == 0) {
-        LineShiftFrom = From;
-        LineShiftDelta = Delta;
-        return;
-    }
-    if (From >= LineShiftFrom) {
-        AddToFirstLines(LineShiftFrom, std::min(From, Count), LineShiftDelta);
-        LineShiftFrom = From;
-    } else {
-        AddToFirstLines(From, std::min(LineShiftFrom, Count), Delta);
-    }
-    LineShiftDelta += Delta;
-    if (LineShiftDelta == 0)
-        LineShiftFrom = INT32_MAX;
-}
-
-void TParagraphsList::FlushLineShift() {
-    if (LineShiftDelta != 0) {
-        const int32_t Delta = LineShiftDelta;
-        ForEachFrom(LineShiftFrom, [Delta](TParagraph& Par) { Par.FirstLine += Delta; });
-    }
-    LineShiftFrom = INT32_MAX;
-    LineShiftDelta = 0;
-}
-
 void TParagraphsList::ShiftBoth(int32_t From, int32_t OffsetDelta, int32_t LineDelta) {
-    FlushLineShift();
-    ForEachFrom(From, [OffsetDelta, LineDelta](TParagraph& Par) {
-        Par.StartOffset += OffsetDelta;
-        Par.FirstLine += LineDelta;
-    });
+    From = std::max(From, 0);
+    if (From >= GetCount() || (OffsetDelta == 0 && LineDelta == 0))
+        return;
+    MoveShiftStep(From);
+    PendingOffsets += static_cast<uint32_t>(OffsetDelta);
+    PendingLines += static_cast<uint32_t>(LineDelta);
+}
+
+void TParagraphsList::MoveShiftStep(int32_t Index) {
+    const uint32_t Offsets = PendingOffsets;
+    const uint32_t Lines = PendingLines;
+    const auto Add = [](uint32_t OffsetDelta, uint32_t LineDelta) {
+        return [OffsetDelta, LineDelta](TParagraph& Par) {
+            Par.StartOffset = Plus(Par.StartOffset, OffsetDelta);
+            Par.FirstLine = Plus(Par.FirstLine, LineDelta);
+        };
+    };
+    if ((Offsets != 0 || Lines != 0) && Index != ShiftStep) {
+        const int32_t Count = GetCount();
+        if (Index > ShiftStep) {
+            ForEachIn(ShiftStep, Index, Add(Offsets, Lines));
+        } else if (ShiftStep - Index <= Count - ShiftStep) {
+            // Back: the records from Index to the old step give up the
+            // pending deltas they had been brought up to date with.
+            ForEachIn(Index, ShiftStep, Add(0u - Offsets, 0u - Lines));
+        } else {
+            // Fewer records follow the old step than lie between the two.
+            ForEachIn(ShiftStep, Count, Add(Offsets, Lines));
+            PendingOffsets = PendingLines = 0;
+        }
+    }
+    ShiftStep = Index;
+}
+
+void TParagraphsList::SettleShifts() {
+    MoveShiftStep(GetCount());
+    PendingOffsets = PendingLines = 0;
+}
+
+void TParagraphsList::ReplaceSlots(int32_t First, int32_t OldCount, int32_t NewCount) {
+    const int32_t Behind = First + OldCount;
+    MoveShiftStep(Behind);
+    if (NewCount > OldCount)
+        InsertSlots(Behind, NewCount - OldCount);
+    else if (NewCount < OldCount)
+        DeleteSlots(First + NewCount, OldCount - NewCount);
+    ShiftStep = First + NewCount;
+}
+
+void TParagraphsList::GetParagraph(int32_t Index, TParagraph& Record) const {
+    Record = (*this)[Index];
+    Record.StartOffset = GetStartOffset(Index);
+    Record.FirstLine = GetFirstLine(Index);
+}
+
+void TParagraphsList::PutParagraph(int32_t Index, const TParagraph& Record) {
+    (*this)[Index] = Record;
+    SetStartOffset(Index, Record.StartOffset);
+    SetFirstLine(Index, Record.FirstLine);
 }
 
 void TParagraphsList::ShrinkCapacityIfOversized() {
@@ -234,8 +251,8 @@ void TParagraphsList::ShrinkCapacityIfOversized() {
 }
 
 std::span<const char> TParagraphsList::GetLoadBuffer(int32_t Index) const {
-    const TLoadBuffer& Buffer = LoadBuffers.at(static_cast<size_t>(Index));
-    return {Buffer.Data.get(), static_cast<size_t>(Buffer.Size)};
+    const TLargeBuffer& Buffer = LoadBuffers.at(static_cast<size_t>(Index));
+    return {Buffer.Chars(), Buffer.GetSize()};
 }
 
 namespace {
@@ -276,6 +293,13 @@ std::string RunProblem(const ParExtraInfo& Extra) {
 } // namespace
 
 std::string TParagraphsList::FindInconsistency(bool CheckLines) const {
+    if (GetCapacity() != GetBlockCount() * GetPerBlock() || GetGapStart() < 0 ||
+        GetGapStart() > GetCount() || GetGapLength() < 0 ||
+        GetCount() + GetGapLength() > GetCapacity() ||
+        (GetGapStart() == GetCount() && GetCount() + GetGapLength() != GetCapacity()))
+        return "the record array's gap or capacity is out of order";
+    if (ShiftStep < 0 || ShiftStep > GetCount())
+        return "the shift step " + std::to_string(ShiftStep) + " lies outside the list";
     std::vector<std::span<const char>> Buffers;
     for (int32_t I = 0; I < GetLoadBufferCount(); ++I)
         Buffers.push_back(GetLoadBuffer(I));

@@ -6,11 +6,11 @@
 #include "KVSupport/TParagraph.h"
 #include "KVSupport/TPendingChange.h"
 #include "KVSupport/TTextChange.h"
+#include "framework/TLargeBuffer.h"
 #include "framework/TObject.h"
 #include "framework/TStream.h"
 #include "platform/TClock.h"
 
-#include <climits>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -30,7 +30,9 @@ struct TTextPoint {
 };
 
 // The text of one control: an ordered list of paragraph records (TParagraph,
-// 1024 per 32 KB block, never moved while the list grows).
+// 1024 per 32 KB block, never moved while the list grows at its end; the
+// unused slots form a gap that follows the place of the last insertion or
+// deletion, see TDynArray2).
 //
 // Text model: a sequence of single-byte paragraphs; a control keeps at least
 // one (an empty text is one empty paragraph). Positions are 0-based 32-bit
@@ -48,14 +50,21 @@ struct TTextPoint {
 // objects then belong to whichever slot keeps it. References to records are
 // valid until the next structural change; re-fetch them by index.
 //
+// Offsets and first lines are shifted lazily (see GetStartOffset): the cost
+// of an edit does not grow with the number of paragraphs after it.
+//
 // The list takes no locks: every operation runs on the control's thread.
 class TParagraphsList : public TDynArrayOf<TParagraph> {
     friend class TParagraphLoader;
     friend class TRangeReplacer;
+    friend struct TParagraphsListTestAccess; // tests corrupt or fake the totals through it
 
 public:
-    // Bytes read per chunk while loading, and the shortest load buffer.
+    // Bytes read from the stream per call while loading.
     static constexpr int32_t LoadChunk = 65500;
+    // The size of a load buffer (two huge pages): each holds up to
+    // LoadBufferBytes - 1 characters and the 0 byte after the last.
+    static constexpr int32_t LoadBufferBytes = 4 << 20;
 
     // Starts empty (count 0, LineCount 0); see AddEmptyParagraph. Progress
     // reports are timed by Clock.
@@ -63,11 +72,27 @@ public:
     TParagraphsList();
     ~TParagraphsList() override;
 
-    // --- Fields the control, navigators, replacement and formatter use ---
+    // --- Totals and settings ---
 
-    bool StaticFormat = false; // format codes are interpreted (copy of the control's setting)
-    int32_t TextLength = 0;    // length of the whole text (breaks count 2)
-    int32_t LineCount = 0;     // display lines of the whole text
+    // The length of the whole text (breaks count 2): the sum of the
+    // paragraph lengths + 2 * (count - 1). Loading, replacement,
+    // AddEmptyParagraph and ClearText keep it.
+    int32_t GetTextLength() const { return TextLength; }
+    // The display lines of the whole text: the sum of LineCountOf once the
+    // pending change is laid out. Loading, replacement, AddEmptyParagraph and
+    // ClearText keep it; whoever changes the display lines of a paragraph's
+    // record (line breaking) reports the difference with AdjustLineCount.
+    int32_t GetLineCount() const { return LineCount; }
+    // Display lines were added to (Delta > 0) or removed from a paragraph's
+    // record. The first lines of the paragraphs after it are left to the
+    // caller (ShiftFirstLines), which lays out the pending change.
+    void AdjustLineCount(int32_t Delta) { LineCount += Delta; }
+    // Whether the format codes are interpreted (copy of the control's
+    // setting). The start code states of the paragraphs follow a new value
+    // when the text is loaded again: the control reloads a non-empty text
+    // when it changes the setting.
+    bool GetStaticFormat() const { return StaticFormat; }
+    void SetStaticFormat(bool Value) { StaticFormat = Value; }
 
     // Set by every replacement, cleared by LoadText.
     bool GetTextChanged() const { return TextChanged; }
@@ -82,28 +107,39 @@ public:
     // --- Offsets and first lines ---
 
     // The offset of paragraph Index's first character in the whole text and
-    // the index of its first display line. Every reader and writer outside
-    // the list's own block shifts goes through these. Index must lie in the
-    // list (not checked: navigators read them on every step).
-    int32_t GetStartOffset(int32_t Index) const { return At(Index).StartOffset; }
-    void SetStartOffset(int32_t Index, int32_t Value) { At(Index).StartOffset = Value; }
+    // the index of its first display line. Every reader and writer goes
+    // through these: the fields of a record in the list hold them only
+    // before the shift step (below). Index must lie in the list (not checked:
+    // navigators read them on every step); each is O(1).
     //
-    // First lines may lag behind a shift (ShiftFirstLines): a record from
-    // LineShiftFrom on holds its first line less LineShiftDelta.
+    // Shifting is lazy. The records from the shift step on hold their values
+    // without the pending deltas, which these accessors add. A shift from
+    // index From moves the step to From, bringing the records between the old
+    // and the new step up to date, and adds its deltas to the pending ones.
+    // So repeated edits near one place cost O(1) however many paragraphs
+    // follow, and an edit elsewhere costs the records between the two
+    // places. Values are kept modulo 2^32 (the stored value of a record
+    // behind the step may lie outside the 32-bit range of the true one).
+    int32_t GetStartOffset(int32_t Index) const {
+        return Plus(At(Index).StartOffset, PendingAt(Index, PendingOffsets));
+    }
+    void SetStartOffset(int32_t Index, int32_t Value) {
+        At(Index).StartOffset = Plus(Value, 0u - PendingAt(Index, PendingOffsets));
+    }
     int32_t GetFirstLine(int32_t Index) const {
-        return At(Index).FirstLine + (Index >= LineShiftFrom ? LineShiftDelta : 0);
+        return Plus(At(Index).FirstLine, PendingAt(Index, PendingLines));
     }
     void SetFirstLine(int32_t Index, int32_t Value) {
-        At(Index).FirstLine = Value - (Index >= LineShiftFrom ? LineShiftDelta : 0);
+        At(Index).FirstLine = Plus(Value, 0u - PendingAt(Index, PendingLines));
     }
 
     // --- Loading, saving, clearing ---
 
     // Appends the paragraphs read from Stream's position to its end (callers
     // empty the list with ClearText first). The text is read in chunks of
-    // LoadChunk bytes into load buffers that the paragraphs point into: no
-    // allocation per paragraph. CR LF, LF CR, CR and LF each end a
-    // paragraph; CR CR or LF LF end two. A 0 byte is replaced by
+    // LoadChunk bytes into load buffers (TParagraphLoader) that the
+    // paragraphs point into: no allocation per paragraph. CR LF, LF CR, CR
+    // and LF each end a paragraph; CR CR or LF LF end two. A 0 byte is replaced by
     // NullReplacement when that is not 0, else it ends the text and the
     // stream is left positioned at it. With DiscardTrailing each paragraph
     // loses its trailing blanks and tabs. With StaticFormat every paragraph
@@ -148,6 +184,8 @@ public:
 
     // Frees every text, extension and load buffer. The list is left empty
     // (count 0, capacity one block), TextLength = LineCount = 0, FormatLast = -1.
+    // The memory of the record blocks is kept for a load that follows and
+    // given back when that load ends.
     void ClearText();
 
     // Appends an empty paragraph after the last one (a control keeps one in an
@@ -164,19 +202,13 @@ public:
     // Clears pfFormatted everywhere; FormatFrontier = 0, FormatLast = the last paragraph.
     void MarkAllUnformatted();
 
-    // Add the delta(s) to StartOffset and/or FirstLine of every paragraph from
-    // index From to the end. From >= count does nothing; From < 0 counts as
-    // 0. Start offsets are shifted at once, walking the blocks directly.
-    // First lines are shifted lazily: the shift is noted and merged with the
-    // one noted before, writing only the records between the two starting
-    // points, so that a formatter that shifts the rest of the text after
-    // every few paragraphs pays for those paragraphs, not for the text.
-    void ShiftStartOffsets(int32_t From, int32_t Delta);
-    void ShiftFirstLines(int32_t From, int32_t Delta);
+    // Add the delta(s) to the offset and/or first line of every paragraph
+    // from index From to the end: the shift step moves to From and the
+    // deltas are added to the pending ones (see GetStartOffset). From >= count
+    // does nothing; From < 0 counts as 0.
+    void ShiftStartOffsets(int32_t From, int32_t Delta) { ShiftBoth(From, Delta, 0); }
+    void ShiftFirstLines(int32_t From, int32_t Delta) { ShiftBoth(From, 0, Delta); }
     void ShiftBoth(int32_t From, int32_t OffsetDelta, int32_t LineDelta);
-    // Writes a noted first-line shift into the records (structural changes
-    // move records between indexes, so they need the first lines whole).
-    void FlushLineShift();
 
     // After structural changes: when Count + Count div 16 + 8 < Capacity the
     // capacity drops to Count + Count div 32 + 4 (rounded to blocks), so the
@@ -185,18 +217,14 @@ public:
 
     // --- Records ---
 
-    // Copies record Index out / in as raw bytes, the first line as
-    // GetFirstLine gives it ("List index out of bounds" outside the list).
+    // Copies record Index out / in ("List index out of bounds" outside the
+    // list), its StartOffset and FirstLine being the paragraph's true values.
     // PutParagraph does not release what the overwritten record owned:
-    // ownership travels with the bytes.
-    void GetParagraph(int32_t Index, TParagraph& Record) const {
-        Record = (*this)[Index];
-        Record.FirstLine = GetFirstLine(Index);
-    }
-    void PutParagraph(int32_t Index, const TParagraph& Record) {
-        (*this)[Index] = Record;
-        SetFirstLine(Index, Record.FirstLine);
-    }
+    // ownership travels with the bytes. The records reached through
+    // operator[] hold those two fields unshifted behind the step: read and
+    // write them through the accessors above.
+    void GetParagraph(int32_t Index, TParagraph& Record) const;
+    void PutParagraph(int32_t Index, const TParagraph& Record);
 
     // Calls Visit(TParagraph&) for the paragraphs From .. count - 1, block-wise.
     using TDynArrayOf<TParagraph>::ForEachFrom;
@@ -209,9 +237,14 @@ public:
 
     const TClock& GetClock() const { return Clock; }
 
-    // Checks the invariants of the list and its records: offsets, lengths,
-    // texts and their 0 bytes, the compact slot, line records, run order and
-    // start code states (and, with CheckLines, first lines and LineCount).
+    // The first paragraph whose record holds its offset and first line
+    // without the pending deltas (0 .. count).
+    int32_t GetShiftStep() const { return ShiftStep; }
+
+    // Checks the invariants of the list and its records: the record array's
+    // gap and the shift step, offsets, lengths, texts and their 0 bytes, the
+    // compact slot, line records, run order and start code states (and, with
+    // CheckLines, first lines and LineCount).
     // Returns a description of the first violation, empty when all hold.
     std::string FindInconsistency(bool CheckLines = true) const;
 
@@ -222,26 +255,39 @@ protected:
     using TDynArray2::SetCount;
 
 private:
-    struct TLoadBuffer {
-        std::unique_ptr<char[]> Data;
-        int64_t Size;
-    };
+    static int32_t Plus(int32_t Value, uint32_t Delta) {
+        return static_cast<int32_t>(static_cast<uint32_t>(Value) + Delta);
+    }
+    uint32_t PendingAt(int32_t Index, uint32_t Delta) const {
+        return Index >= ShiftStep ? Delta : 0;
+    }
+
+    // Moves the shift step to Index, bringing the records in between up to
+    // date (or, when that is cheaper, every record behind the old step,
+    // which leaves nothing pending).
+    void MoveShiftStep(int32_t Index);
+    // Brings every record up to date: nothing is pending afterwards.
+    void SettleShifts();
+    // For replacement: the OldCount records from First (already released)
+    // make room for NewCount uninitialised ones, the records behind them
+    // keeping their offsets and first lines. The shift step ends up just
+    // after the new ones. The gap must already be long enough (EnsureGap).
+    void ReplaceSlots(int32_t First, int32_t OldCount, int32_t NewCount);
 
     void ReleaseAll();
     void ResetAfterLoad();
 
     const TClock& Clock;
-    std::vector<TLoadBuffer> LoadBuffers;
-    // Adds Delta to the first lines of the records From .. To - 1.
-    void AddToFirstLines(int32_t From, int32_t To, int32_t Delta);
-
+    std::vector<TLargeBuffer> LoadBuffers;
+    bool StaticFormat = false;
+    int32_t TextLength = 0;
+    int32_t LineCount = 0;
     bool TextChanged = false;
-    // The first-line shift not yet written into the records (none: From at
-    // the largest index).
-    int32_t LineShiftFrom = INT32_MAX;
-    int32_t LineShiftDelta = 0;
     TPendingChange Pending;
     TFormatCounters Counters;
+    int32_t ShiftStep = 0;       // the first record holding unshifted values
+    uint32_t PendingOffsets = 0; // what the records from ShiftStep on lack
+    uint32_t PendingLines = 0;
 };
 
 } // namespace korvel

@@ -345,8 +345,8 @@ void TRangeReplacer::ReplaceParagraphs() {
     for (int32_t K = 0; K <= Breaks; ++K)
         SlackBufferSize(TextSize(NewRecordLength(K)));
     BuildNewRecords();
-    if (OldCount + D > List.GetCapacity())
-        List.SetCapacity(OldCount + D);
+    if (D > 0)
+        List.EnsureGap(D); // the record slots, taken before anything changes
     StartChange();
     AdjustFormatCounters();
     ReleaseOldParagraphs();
@@ -447,31 +447,18 @@ void TRangeReplacer::ReleaseOldParagraphs() {
     LineDelta = Breaks + 1 - RemovedLines;
 }
 
-// The paragraphs after P2 move by D slots (from the last down when the list
-// grows, from the first up when it shrinks), their offsets and first lines
-// shifted on the way; then the new records take slots P1 .. P1 + Breaks. The
-// record array gives back blocks only when it is clearly oversized.
+// The slots of P1 .. P2 become those of the Breaks + 1 new records: the
+// record array opens or closes D slots behind them at its gap, so the
+// records after P2 move only as far as the gap has to travel. The offsets and
+// first lines behind the new records take CharDelta and LineDelta as a
+// pending shift. The record array gives back blocks only when it is clearly
+// oversized.
 void TRangeReplacer::MoveRecordsIntoPlace() {
-    const auto MoveRecord = [this](int32_t From) {
-        const int32_t Offset = List.GetStartOffset(From);
-        const int32_t Line = List.GetFirstLine(From);
-        List.At(From + D) = List.At(From);
-        List.SetStartOffset(From + D, Offset + CharDelta);
-        List.SetFirstLine(From + D, Line + LineDelta);
-    };
     // Where the new records start, read before their slots are overwritten.
     int32_t Offset = List.GetStartOffset(P1);
     const int32_t Line = List.GetFirstLine(P1);
-    if (D > 0) {
-        List.SetCount(OldCount + D);
-        for (int32_t I = OldCount - 1; I > P2; --I)
-            MoveRecord(I);
-    } else if (D < 0) {
-        for (int32_t I = P2 + 1; I < OldCount; ++I)
-            MoveRecord(I);
-    } else {
-        ShiftLaterParagraphs(P2 + 1);
-    }
+    List.ReplaceSlots(P1, P2 - P1 + 1, Breaks + 1);
+    ShiftLaterParagraphs(P1 + Breaks + 1);
     for (int32_t K = 0; K <= Breaks; ++K) {
         List.At(P1 + K) = NewRecords[static_cast<size_t>(K)];
         List.SetStartOffset(P1 + K, Offset);
@@ -479,8 +466,6 @@ void TRangeReplacer::MoveRecordsIntoPlace() {
         Offset += List.At(P1 + K).ParLength() + 2;
     }
     NewRecords.clear(); // the slots own them now
-    if (D < 0)
-        List.SetCount(OldCount + D);
     List.ShrinkCapacityIfOversized();
 }
 
@@ -493,10 +478,7 @@ void TRangeReplacer::StartChange() {
 }
 
 void TRangeReplacer::ShiftLaterParagraphs(int32_t From) {
-    if (LineDelta != 0)
-        List.ShiftBoth(From, CharDelta, LineDelta);
-    else if (CharDelta != 0)
-        List.ShiftStartOffsets(From, CharDelta);
+    List.ShiftBoth(From, CharDelta, LineDelta);
 }
 
 void TRangeReplacer::AddTotals() {
@@ -539,7 +521,6 @@ TTextChange TRangeReplacer::Outcome() const {
 TTextChange TParagraphsList::ReplaceRange(const char* NewText, const TTextPoint& Start,
                                           const TTextPoint& End, bool CloseFormats,
                                           bool DiscardTrailing) {
-    FlushLineShift(); // records move between indexes
     return TRangeReplacer(*this, Start, End, NewText, CloseFormats, DiscardTrailing).Run();
 }
 

@@ -33,8 +33,9 @@ struct TTextPoint;
 // One paragraph edited without a break ("case A") is edited in its own buffer
 // (in place while the slack allows) and its display lines are shifted rather
 // than dropped; anything else ("case B") builds new records for the
-// paragraphs P1 .. P2 and moves the later records into place. The offsets
-// (and line numbers) of all later paragraphs are shifted in both cases.
+// paragraphs P1 .. P2 and opens or closes slots for them in the record
+// array. The offsets (and line numbers) of all later paragraphs are shifted
+// in both cases, lazily (TParagraphsList::ShiftBoth).
 //
 // The result is one value (TTextChange); the caller places its navigators
 // from it.

@@ -474,7 +474,7 @@ void TKorvel::LoadFromStream(TStream& Stream) {
             Navigator->SetPos(0);
         }
         if (OnParse)
-            OnParse(this, 0, List.TextLength);
+            OnParse(this, 0, List.GetTextLength());
         --UpdateLock;
         View.TopPixel = 0;
         View.LeftPixel = 0;

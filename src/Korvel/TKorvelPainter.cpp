@@ -96,7 +96,7 @@ bool TKorvelPainter::Paint(const TPaintRequest& Request) {
     if (Bitmap->GetWidth() != View.TextWidth || Bitmap->GetHeight() != LineHeight)
         Bitmap->SetSize(View.TextWidth, LineHeight);
 
-    StaticFormat = List.StaticFormat;
+    StaticFormat = List.GetStaticFormat();
     WindowsSelColors = Settings.HasOption(kvoWindowsSelColors);
     FullLineSelect = Settings.HasOption(kvoFullLineSelect);
     ShowSpaces = Settings.Shows(kvNPSpace);
@@ -154,7 +154,7 @@ bool TKorvelPainter::Prepare(int32_t& FirstLine, int32_t& LastLine, int32_t& Par
     }
     FormatIfNeeded(
         Par + 1, Saturated(std::min<int64_t>(Count - 1, int64_t{Par} + LastLine - FirstLine + 1)));
-    return FirstLine < List.LineCount;
+    return FirstLine < List.GetLineCount();
 }
 
 void TKorvelPainter::FormatIfNeeded(int32_t First, int32_t Last) {
@@ -202,7 +202,7 @@ int32_t TKorvelPainter::PaintLines(int32_t FirstLine, int32_t LastLine, int32_t 
         PaintLine(Saturated(Y));
         Y += LineHeight;
         ++L;
-        if (L > LastLine || L >= List.LineCount)
+        if (L > LastLine || L >= List.GetLineCount())
             break;
         if (LineIndex + 1 < LineCountOfPar) {
             ++LineIndex;
@@ -484,7 +484,7 @@ void TKorvelPainter::PaintBelow(int32_t Y) {
 // lines painted.
 void TKorvelPainter::DrawEndOfTextMark(int32_t FirstLine, int32_t LastLine) {
     const TPen* Pen = Settings.EndOfTextMark;
-    const int32_t Total = List.LineCount;
+    const int32_t Total = List.GetLineCount();
     if (Pen == nullptr || IsNoColor(Pen->GetColor()) || Total < FirstLine || Total > LastLine)
         return;
     const int32_t Y = Saturated(int64_t{Total} * LineHeight - View.TopPixel + Pen->GetWidth() / 2);

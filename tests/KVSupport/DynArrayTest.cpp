@@ -1,9 +1,11 @@
 #include "KVSupport/TDynArray2.h"
+#include "RandomTestSupport.h"
 #include "framework/Exceptions.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <vector>
 
 using namespace korvel;
@@ -28,6 +30,8 @@ public:
     explicit TTestArray(int32_t Stride) : TDynArrayOf<TRecord>(Stride) {}
     using TDynArrayOf<TRecord>::ForEachFrom;
     const std::byte* Block(int32_t I) { return this->BlockAt(I); }
+    using TDynArray2::DeleteSlots;
+    using TDynArray2::InsertSlots;
     using TDynArray2::ReleaseReserveBlocks;
     using TDynArray2::ShrinkKeepingBlocks;
 
@@ -173,4 +177,134 @@ TEST(DynArrayTest, BlocksLieTogetherAndKeptMemoryIsUsedAgain) {
     A.AddValues(2048 * 3);
     EXPECT_EQ(A.GetBlockCount(), 3);
     EXPECT_EQ(A[2048 * 3 - 1].Value, 2048 * 3 - 1);
+}
+
+namespace {
+
+// The record array against a plain vector: slots inserted and deleted at
+// random places (so the gap travels through the blocks, and blocks go into
+// and out of the gap), appends, count and capacity changes.
+template <class TRecord>
+::testing::AssertionResult GapAgreesWithAVector(TTestArray<TRecord>& A, std::mt19937_64& Random,
+                                                int Rounds) {
+    std::vector<int32_t> Model;
+    int32_t Next = 0;
+    const auto Below = [&Random](int64_t N) { return static_cast<int32_t>(Random() % N); };
+    const auto Fill = [&](int32_t From, int32_t N) {
+        for (int32_t I = From; I < From + N; ++I)
+            A[I].Value = Model[static_cast<size_t>(I)] = Next++;
+    };
+    const int32_t Per = A.GetPerBlock();
+    for (int Round = 0; Round < Rounds; ++Round) {
+        const auto Count = static_cast<int32_t>(Model.size());
+        const int32_t Size = Below(6) == 0 ? Below(3 * Per) : Below(40);
+        switch (Below(8)) {
+        case 0:
+        case 1:
+        case 2: {
+            const int32_t At = Below(Count + 1);
+            A.InsertSlots(At, Size);
+            Model.insert(Model.begin() + At, static_cast<size_t>(Size), 0);
+            Fill(At, Size);
+            break;
+        }
+        case 3:
+        case 4: {
+            const int32_t At = Below(Count + 1);
+            const int32_t N = std::min(Size, Count - At);
+            A.DeleteSlots(At, N);
+            Model.erase(Model.begin() + At, Model.begin() + At + N);
+            break;
+        }
+        case 5: {
+            TRecord R{};
+            R.Value = Next;
+            Model.push_back(Next++);
+            A.Add(R);
+            break;
+        }
+        case 6: {
+            const int32_t N = Below(Count + Per + 1);
+            A.SetCount(N);
+            Model.resize(static_cast<size_t>(N));
+            if (N > Count)
+                Fill(Count, N - Count);
+            break;
+        }
+        default: {
+            // Down to the count (or a little above): blocks leave the gap;
+            // sometimes more than the count: records are lost.
+            const int32_t N = Below(10) == 0 ? Below(Count + 1) : Count + Below(Per);
+            if (Below(2) == 0) {
+                A.SetCapacity(N);
+            } else {
+                A.ShrinkKeepingBlocks(N);
+                A.ReleaseReserveBlocks();
+            }
+            Model.resize(std::min(Model.size(), static_cast<size_t>(A.GetCapacity())));
+            break;
+        }
+        }
+        if (A.GetCount() != static_cast<int32_t>(Model.size()) ||
+            A.GetCapacity() != A.GetBlockCount() * Per ||
+            A.GetCount() + A.GetGapLength() > A.GetCapacity() || A.GetGapStart() > A.GetCount())
+            return ::testing::AssertionFailure()
+                   << "round " << Round << ": count " << A.GetCount() << ", capacity "
+                   << A.GetCapacity() << ", gap at " << A.GetGapStart();
+        for (int32_t I = 0; I < A.GetCount(); ++I)
+            if (A[I].Value != Model[static_cast<size_t>(I)])
+                return ::testing::AssertionFailure() << "round " << Round << ": record " << I;
+        const int32_t From = Below(A.GetCount() + 2) - 1;
+        int32_t I = std::max(From, 0);
+        bool Walked = true;
+        A.ForEachFrom(From,
+                      [&](TRecord& R) { Walked &= R.Value == Model[static_cast<size_t>(I++)]; });
+        if (!Walked || I != A.GetCount())
+            return ::testing::AssertionFailure() << "round " << Round << ": walk from " << From;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+// QUOLT_SHIFT_SEED and QUOLT_SHIFT_ROUNDS override the seed and the number
+// of operations on each array.
+TEST(DynArrayTest, InsertionsAndDeletionsAnywhereAgreeWithAVector) {
+    const uint64_t Seed = korvel::test::EnvOr("QUOLT_SHIFT_SEED", 20261209);
+    const auto Rounds = static_cast<int>(korvel::test::EnvOr("QUOLT_SHIFT_ROUNDS", 1500));
+    std::mt19937_64 Random(Seed);
+    TTestArray<TSmall> Small; // 2048 records a block
+    EXPECT_TRUE(GapAgreesWithAVector(Small, Random, Rounds)) << "seed " << Seed;
+    TTestArray<TOdd> Odd(80); // 409 a block: slots found by division
+    EXPECT_TRUE(GapAgreesWithAVector(Odd, Random, Rounds)) << "seed " << Seed;
+}
+
+// Inserting in the middle moves only the records between the gap and the
+// place; appending, and blocks put into the gap, leave every record where it
+// was.
+TEST(DynArrayTest, TheGapFollowsInsertionsWhileAppendingMovesNothing) {
+    TTestArray<TSmall> A;
+    A.AddValues(5000);
+    EXPECT_EQ(A.GetGapStart(), 5000); // appending keeps the gap at the end
+    const TSmall* Early = &A[100];
+    A.InsertSlots(4000, 10);
+    EXPECT_EQ(A.GetGapStart(), 4010);
+    EXPECT_EQ(&A[100], Early); // before the gap: not moved
+    EXPECT_EQ(A[4010].Value, 4000);
+    const TSmall* Before = &A[3999];
+    const TSmall* After = &A[4010];
+    A.InsertSlots(4010, 3 * 2048); // more than the gap holds: blocks go in
+    EXPECT_EQ(&A[3999], Before);
+    EXPECT_EQ(&A[4010 + 3 * 2048], After);
+    A.AddValues(3000); // into the tail and new blocks at the end
+    EXPECT_EQ(A.GetGapStart(), 4010 + 3 * 2048);
+    EXPECT_EQ(&A[3999], Before);
+    EXPECT_EQ(&A[4010 + 3 * 2048], After);
+
+    A.DeleteSlots(4000, 10 + 3 * 2048);
+    A.SetCapacity(A.GetCount()); // blocks leave the tail and the gap
+    EXPECT_EQ(A.GetBlockCount(), 4);
+    ASSERT_EQ(A.GetCount(), 8000);
+    for (int32_t I = 0; I < 8000; ++I)
+        ASSERT_EQ(A[I].Value, I < 5000 ? I : I + 10 + 3 * 2048) << I;
 }

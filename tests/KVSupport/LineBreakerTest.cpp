@@ -65,7 +65,8 @@ protected:
         Par(Index).AttachExtra();
         for (size_t I = 0; I < Lines.size(); ++I)
             View.PutLine(static_cast<int32_t>(I), Lines[I]);
-        Control.GetParagraphsList().LineCount = static_cast<int32_t>(Lines.size());
+        Control.GetParagraphsList().AdjustLineCount(static_cast<int32_t>(Lines.size()) -
+                                                    Control.GetParagraphsList().GetLineCount());
     }
 
     TTestKorvel K;

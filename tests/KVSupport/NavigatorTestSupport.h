@@ -29,7 +29,7 @@ inline void UpdateFirstLines(TCustomKorvel& Control) {
         List.SetFirstLine(I, Line);
         Line += List[I].LineCountOf();
     }
-    List.LineCount = Line;
+    List.AdjustLineCount(Line - List.GetLineCount());
 }
 
 // Replaces the display lines of paragraph Index by Lines (Line 0 keeps the

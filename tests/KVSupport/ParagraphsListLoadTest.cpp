@@ -14,6 +14,7 @@ using Strings = std::vector<std::string>;
 namespace {
 
 constexpr int32_t Chunk = TParagraphsList::LoadChunk;
+constexpr int32_t Buffer = TParagraphsList::LoadBufferBytes;
 
 } // namespace
 
@@ -23,8 +24,8 @@ TEST(ParagraphsListLoadTest, EmptyStreamGivesOneEmptyParagraph) {
     TKorvelLineBreak Detected = kbLF; // written only when a break is met
     List.LoadText(Stream, 0, 0, nullptr, Detected, false);
     EXPECT_EQ(Texts(List), Strings{""});
-    EXPECT_EQ(List.TextLength, 0);
-    EXPECT_EQ(List.LineCount, 1);
+    EXPECT_EQ(List.GetTextLength(), 0);
+    EXPECT_EQ(List.GetLineCount(), 1);
     EXPECT_EQ(Detected, kbLF);
     EXPECT_CONSISTENT(List);
 }
@@ -58,7 +59,7 @@ TEST(ParagraphsListLoadTest, EveryBreakKindEndsOneParagraph) {
     }
     TParagraphsList List;
     Load(List, "a\r\nb");
-    EXPECT_EQ(List.TextLength, 4);
+    EXPECT_EQ(List.GetTextLength(), 4);
     EXPECT_EQ(List.GetStartOffset(1), 3);
 }
 
@@ -74,8 +75,8 @@ TEST(ParagraphsListLoadTest, RecordsAndChangeStateAfterLoading) {
         EXPECT_EQ(List[I].Flags, 0); // no extension, text in a load buffer
     }
     EXPECT_EQ(List.GetStartOffset(2), 7);
-    EXPECT_EQ(List.TextLength, 3 + 2 + 0 + 2 + 5 + 2 + 4);
-    EXPECT_EQ(List.LineCount, 4);
+    EXPECT_EQ(List.GetTextLength(), 3 + 2 + 0 + 2 + 5 + 2 + 4);
+    EXPECT_EQ(List.GetLineCount(), 4);
     EXPECT_FALSE(List.GetTextChanged());
     EXPECT_EQ(List.GetPendingChange().GetFirstPara(), 0);
     EXPECT_EQ(List.GetPendingChange().GetFirstLine(), 0);
@@ -92,7 +93,7 @@ TEST(ParagraphsListLoadTest, DiscardTrailingTrimsBlanksAndTabsOnly) {
     TParagraphsList List;
     Load(List, "ab  \r  \t\r\ncd\x02 \r\n\t x \t", {.DiscardTrailing = true});
     EXPECT_EQ(Texts(List), (Strings{"ab", "", "cd\x02", "\t x"}));
-    EXPECT_EQ(List.TextLength, 2 + 2 + 0 + 2 + 3 + 2 + 3);
+    EXPECT_EQ(List.GetTextLength(), 2 + 2 + 0 + 2 + 3 + 2 + 3);
     EXPECT_CONSISTENT(List);
 }
 
@@ -136,10 +137,10 @@ TEST(ParagraphsListLoadTest, HighBytesTabsAndControlBytesAreOrdinary) {
             Bytes += static_cast<char>(Ch);
     for (const bool Static : {false, true}) {
         TParagraphsList List;
-        List.StaticFormat = Static; // codes stay in the text either way
+        List.SetStaticFormat(Static); // codes stay in the text either way
         Load(List, Bytes);
         EXPECT_EQ(Texts(List), Strings{Bytes});
-        EXPECT_EQ(List.TextLength, 253);
+        EXPECT_EQ(List.GetTextLength(), 253);
         EXPECT_CONSISTENT(List);
     }
 }
@@ -148,7 +149,7 @@ TEST(ParagraphsListLoadTest, StaticFormatCarriesTheCodeStateIntoEachParagraph) {
     const std::string Bytes = "\x02"
                               "a\r\nb\x01\r\nc\x01\x02\r\nd";
     TParagraphsList List;
-    List.StaticFormat = true;
+    List.SetStaticFormat(true);
     Load(List, Bytes);
     ASSERT_EQ(List.GetCount(), 4);
     EXPECT_EQ(List[0].StartCodeState(), 0);
@@ -180,30 +181,36 @@ TEST(ParagraphsListLoadTest, LongParagraphsUseTheExtension) {
     EXPECT_EQ(List[2].ParLength(), 1000000);
     EXPECT_EQ(List[1].GetLine0(), TLineRecord::Whole(65535, 0));
     EXPECT_EQ(Texts(List), (Strings{A, B, C, "tail"}));
-    EXPECT_EQ(List.TextLength, 65534 + 65535 + 1000000 + 4 + 6);
+    EXPECT_EQ(List.GetTextLength(), 65534 + 65535 + 1000000 + 4 + 6);
     EXPECT_CONSISTENT(List);
 }
 
-TEST(ParagraphsListLoadTest, BreaksAndParagraphsAcrossChunkBoundaries) {
-    // The two bytes of a break split between chunks still make one break.
-    for (const std::string Break : {"\r\n", "\n\r"}) {
-        TParagraphsList List;
-        const std::string First(Chunk - 1, 'a');
-        Load(List, First + Break + "b");
-        EXPECT_EQ(Texts(List), (Strings{First, "b"}));
-        EXPECT_CONSISTENT(List);
+// The stream is read a chunk at a time into buffers of several chunks; a
+// break or paragraph may straddle either boundary.
+TEST(ParagraphsListLoadTest, BreaksAndParagraphsAcrossChunkAndBufferBoundaries) {
+    for (const int32_t Boundary : {Chunk, Buffer - 1}) {
+        // The two bytes of a break split between reads still make one break.
+        for (const std::string Break : {"\r\n", "\n\r"}) {
+            TParagraphsList List;
+            const std::string First(static_cast<size_t>(Boundary - 1), 'a');
+            Load(List, First + Break + "b");
+            EXPECT_EQ(Texts(List), (Strings{First, "b"})) << Boundary;
+            EXPECT_CONSISTENT(List);
+        }
+        TParagraphsList Twice; // CR at the end of a read, CR at the start of the next
+        Load(Twice, std::string(static_cast<size_t>(Boundary - 1), 'a') + "\r\rb");
+        EXPECT_EQ(Twice.GetCount(), 3);
+        EXPECT_EQ(Twice[1].ParLength(), 0);
+        EXPECT_CONSISTENT(Twice);
     }
-    TParagraphsList Twice; // CR at the end of a chunk, CR at the start of the next
-    Load(Twice, std::string(Chunk - 1, 'a') + "\r\rb");
-    EXPECT_EQ(Twice.GetCount(), 3);
-    EXPECT_EQ(Twice[1].ParLength(), 0);
-    EXPECT_CONSISTENT(Twice);
 
-    // Many paragraphs of every length around the chunk size, mixed with short ones.
+    // Many paragraphs of every length around both sizes, mixed with short ones.
     std::string Bytes;
     Strings Expected;
-    for (int32_t Len : {Chunk - 2, Chunk - 1, Chunk, Chunk + 1, 3, 0, 2 * Chunk + 7, 1, 57312,
-                        57313, 60000, 10, Chunk}) {
+    for (int32_t Len :
+         {Chunk - 2, Chunk - 1,  Chunk,          Chunk + 1, 3,         0,          2 * Chunk + 7, 1,
+          57312,     57313,      60000,          10,        Chunk,     Buffer - 2, Buffer - 1,    5,
+          Buffer,    Buffer + 1, 2 * Buffer + 7, 0,         Buffer / 2}) {
         Expected.emplace_back(static_cast<size_t>(Len), static_cast<char>('a' + Len % 26));
         Bytes += Expected.back() + "\r\n";
     }
@@ -214,11 +221,11 @@ TEST(ParagraphsListLoadTest, BreaksAndParagraphsAcrossChunkBoundaries) {
     EXPECT_CONSISTENT(List);
 }
 
-TEST(ParagraphsListLoadTest, LoadBuffersAreTrimmedWhenMostlyEmpty) {
-    // 1000 bytes of complete paragraph before a long one: the rest of the
-    // first chunk moves on with the long paragraph, and the first buffer is
-    // copied into one of exactly 1002 + 1 bytes.
-    const std::string Short(1000, 's'), Long(100000, 'L');
+TEST(ParagraphsListLoadTest, LoadBuffersAreCutDownWhenMostlyEmpty) {
+    // 1000 bytes of complete paragraph before one longer than a buffer: the
+    // rest of the first buffer moves on with the long paragraph, and the
+    // first buffer keeps exactly 1002 + 1 bytes.
+    const std::string Short(1000, 's'), Long(static_cast<size_t>(Buffer) + 1000, 'L');
     TParagraphsList Sparse;
     Load(Sparse, Short + "\r\n" + Long);
     ASSERT_EQ(Sparse.GetLoadBufferCount(), 2);
@@ -226,19 +233,26 @@ TEST(ParagraphsListLoadTest, LoadBuffersAreTrimmedWhenMostlyEmpty) {
     EXPECT_EQ(Texts(Sparse), (Strings{Short, Long}));
     EXPECT_CONSISTENT(Sparse);
 
-    // 60000 bytes before it: the first buffer stays as it is.
-    const std::string Many(59998, 'm');
+    // Most of the first buffer in complete paragraphs: it stays as it is.
+    const std::string Many(static_cast<size_t>(Buffer) - 5000, 'm');
     TParagraphsList Dense;
     Load(Dense, Many + "\r\n" + Long);
     ASSERT_EQ(Dense.GetLoadBufferCount(), 2);
-    EXPECT_EQ(Dense.GetLoadBuffer(0).size(), static_cast<size_t>(Chunk + 1));
+    EXPECT_EQ(Dense.GetLoadBuffer(0).size(), static_cast<size_t>(Buffer));
+    EXPECT_EQ(Texts(Dense), (Strings{Many, Long}));
     EXPECT_CONSISTENT(Dense);
 
-    // One paragraph filling the chunks: no buffer is left behind.
+    // One paragraph filling several buffers: no buffer is left behind.
     TParagraphsList Single;
-    Load(Single, std::string(5 * Chunk + 3, 'x'));
+    Load(Single, std::string(2 * static_cast<size_t>(Buffer) + 3, 'x'));
     EXPECT_EQ(Single.GetLoadBufferCount(), 1);
     EXPECT_CONSISTENT(Single);
+
+    // A small text gets a buffer of its own size.
+    TParagraphsList Small;
+    Load(Small, "ab\r\ncd");
+    ASSERT_EQ(Small.GetLoadBufferCount(), 1);
+    EXPECT_EQ(Small.GetLoadBuffer(0).size(), 7u);
 }
 
 TEST(ParagraphsListLoadTest, ProgressEverySixteenthParagraphOnceTheIntervalHasPassed) {
@@ -285,7 +299,7 @@ TEST(ParagraphsListLoadTest, FailingStreamLeavesAWholeListOfWhatWasRead) {
         EXPECT_EQ(Texts(List), Texts(Expected)) << Limit;
         EXPECT_CONSISTENT(List);
         EXPECT_FALSE(List.GetTextChanged());
-        EXPECT_EQ(List.LineCount, List.GetCount());
+        EXPECT_EQ(List.GetLineCount(), List.GetCount());
         EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), List.GetCount() - 1);
         EXPECT_EQ(List.GetPendingChange().GetLastPara(), List.GetCount() - 1);
     }
@@ -307,6 +321,6 @@ TEST(ParagraphsListLoadTest, LoadingAppendsAfterExistingParagraphs) {
     List.AddEmptyParagraph();
     Load(List, "a\rb");
     EXPECT_EQ(Texts(List), (Strings{"", "a", "b"}));
-    EXPECT_EQ(List.TextLength, 6);
+    EXPECT_EQ(List.GetTextLength(), 6);
     EXPECT_CONSISTENT(List);
 }

@@ -40,19 +40,19 @@ TEST(ParagraphsListSaveTest, ParagraphsAreJoinedByTheChosenBreak) {
 
 TEST(ParagraphsListSaveTest, CompactCodesWritesCancellingPairsOutOfACopy) {
     TParagraphsList List;
-    List.StaticFormat = true;
+    List.SetStaticFormat(true);
     Load(List, "\x02\x02x\r\n\x02\x01\x02x\r\nbold\x02\x02\r\n\x15 y \x15");
     EXPECT_EQ(Save(List, kbLF, true), "x\n\x01x\nbold\n\x15 y \x15");
     EXPECT_EQ(List[0].View(), "\x02\x02x"); // the paragraphs are not changed
     EXPECT_EQ(Save(List, kbLF, false), "\x02\x02x\n\x02\x01\x02x\nbold\x02\x02\n\x15 y \x15");
 
-    List.StaticFormat = false; // codes are ordinary bytes then: nothing is compacted
+    List.SetStaticFormat(false); // codes are ordinary bytes then: nothing is compacted
     EXPECT_EQ(Save(List, kbLF, true), "\x02\x02x\n\x02\x01\x02x\nbold\x02\x02\n\x15 y \x15");
 }
 
 TEST(ParagraphsListSaveTest, DiscardTrailingWritesWithoutTrailingBlanks) {
     TParagraphsList List;
-    List.StaticFormat = true;
+    List.SetStaticFormat(true);
     Load(List, "a \t \r\n \r\nb\x02\x02 \r\nc\x02 ");
     EXPECT_EQ(Save(List, kbLF, false, true), "a\n\nb\x02\x02\nc\x02");
     // Compacting first can expose blanks that are then trimmed too.

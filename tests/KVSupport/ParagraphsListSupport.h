@@ -10,6 +10,16 @@
 #include <string_view>
 #include <vector>
 
+namespace korvel {
+
+// Reaches a list's total that no operation of the list leaves wrong, so that
+// tests can fake huge paragraphs or break the total on purpose.
+struct TParagraphsListTestAccess {
+    static int32_t& TextLength(TParagraphsList& List) { return List.TextLength; }
+};
+
+} // namespace korvel
+
 namespace korvel::test {
 
 inline std::vector<std::string> Texts(const TParagraphsList& List) {

@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
 #include <string>
-#include <vector>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -31,25 +28,25 @@ TEST(ParagraphsListTest, StartsEmptyAndGrowsByThousandRecordBlocks) {
     EXPECT_EQ(List.GetPerBlock(), 1024);
     EXPECT_EQ(List.GetCount(), 0);
     EXPECT_EQ(List.GetCapacity(), 0);
-    EXPECT_EQ(List.LineCount, 0);
+    EXPECT_EQ(List.GetLineCount(), 0);
     EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), -1);
     EXPECT_EQ(List.GetPendingChange().GetLastPara(), -1);
     EXPECT_EQ(List.GetFormatCounters().GetContextValidTo(), -1);
-    EXPECT_FALSE(List.StaticFormat);
+    EXPECT_FALSE(List.GetStaticFormat());
 
     EXPECT_EQ(List.AddEmptyParagraph(), 0); // what a control starts with
     EXPECT_EQ(List.GetCapacity(), 1024);
-    EXPECT_EQ(List.LineCount, 1);
-    EXPECT_EQ(List.TextLength, 0);
+    EXPECT_EQ(List.GetLineCount(), 1);
+    EXPECT_EQ(List.GetTextLength(), 0);
     EXPECT_EQ(List.AddEmptyParagraph(), 1);
     EXPECT_EQ(List.GetStartOffset(1), 2);
-    EXPECT_EQ(List.TextLength, 2);
+    EXPECT_EQ(List.GetTextLength(), 2);
     EXPECT_CONSISTENT(List);
 }
 
 TEST(ParagraphsListTest, ClearTextFreesEverythingAndKeepsOneBlock) {
     TParagraphsList List;
-    List.StaticFormat = true;
+    List.SetStaticFormat(true);
     LoadNumbered(List, 3000);
     // Give some paragraphs what the list must free: owned text, extensions,
     // lines, runs and a shared start run.
@@ -66,8 +63,8 @@ TEST(ParagraphsListTest, ClearTextFreesEverythingAndKeepsOneBlock) {
     EXPECT_EQ(List.GetCount(), 0);
     EXPECT_EQ(List.GetBlockCount(), 1);
     EXPECT_EQ(List.GetCapacity(), 1024);
-    EXPECT_EQ(List.TextLength, 0);
-    EXPECT_EQ(List.LineCount, 0);
+    EXPECT_EQ(List.GetTextLength(), 0);
+    EXPECT_EQ(List.GetLineCount(), 0);
     EXPECT_EQ(List.GetFormatCounters().GetFormatLast(), -1);
     EXPECT_EQ(List.GetLoadBufferCount(), 0);
 
@@ -140,55 +137,30 @@ TEST(ParagraphsListTest, ShiftsReachEveryParagraphFromTheIndexOn) {
     EXPECT_EQ(List.GetFirstLine(2499), 2499 - 3 + 100);
 }
 
-// First-line shifts are noted and merged rather than written through the
-// whole list; every way of reading and writing a first line sees the shifts.
-TEST(ParagraphsListTest, LazyFirstLineShiftsMatchEagerOnes) {
+// Repeated shifts from one index touch no record behind it; moving the step
+// brings the records it passes up to date; record copies show true values.
+TEST(ParagraphsListTest, ShiftsWaitBehindTheStepUntilItMoves) {
     TParagraphsList List;
     LoadNumbered(List, 3000);
-    std::vector<int32_t> Model(3000);
-    for (int32_t I = 0; I < 3000; ++I)
-        Model[static_cast<size_t>(I)] = I;
-    std::mt19937 Random(11);
-    auto Index = [&] { return static_cast<int32_t>(Random() % 3100) - 50; };
-    for (int Step = 0; Step < 2000; ++Step) {
-        const int32_t At = Index();
-        const int32_t Value = static_cast<int32_t>(Random() % 200) - 100;
-        switch (Random() % 5) {
-        case 0:
-        case 1:
-            List.ShiftFirstLines(At, Value);
-            for (int32_t I = std::max(At, 0); I < 3000; ++I)
-                Model[static_cast<size_t>(I)] += Value;
-            break;
-        case 2:
-            if (At >= 0 && At < 3000) {
-                List.SetFirstLine(At, Value);
-                Model[static_cast<size_t>(At)] = Value;
-            }
-            break;
-        case 3:
-            if (At >= 0 && At < 3000) {
-                TParagraph Record;
-                List.GetParagraph(At, Record);
-                ASSERT_EQ(Record.FirstLine, Model[static_cast<size_t>(At)]);
-                Record.FirstLine += 5;
-                List.PutParagraph(At, Record);
-                Model[static_cast<size_t>(At)] += 5;
-            }
-            break;
-        default:
-            if (Random() % 8 == 0)
-                List.FlushLineShift();
-            break;
-        }
-        const int32_t Probe = static_cast<int32_t>(Random() % 3000);
-        ASSERT_EQ(List.GetFirstLine(Probe), Model[static_cast<size_t>(Probe)]) << "step " << Step;
-    }
-    for (int32_t I = 0; I < 3000; ++I)
-        ASSERT_EQ(List.GetFirstLine(I), Model[static_cast<size_t>(I)]) << I;
-    List.FlushLineShift();
-    for (int32_t I = 0; I < 3000; ++I)
-        ASSERT_EQ(List[I].FirstLine, Model[static_cast<size_t>(I)]) << I;
+    TParagraphsList Fresh;
+    LoadNumbered(Fresh, 3000);
+    const int32_t Stored = List[2999].StartOffset;
+    for (int I = 0; I < 100; ++I)
+        List.ShiftBoth(10, 1, 1); // typing in paragraph 9
+    EXPECT_EQ(List.GetShiftStep(), 10);
+    EXPECT_EQ(List[2999].StartOffset, Stored);
+    EXPECT_EQ(List.GetStartOffset(2999), Fresh.GetStartOffset(2999) + 100);
+    EXPECT_EQ(List.GetFirstLine(2999), 2999 + 100);
+    EXPECT_EQ(List.GetStartOffset(9), Fresh.GetStartOffset(9));
+
+    List.ShiftStartOffsets(20, 5);
+    EXPECT_EQ(List.GetShiftStep(), 20);
+    EXPECT_EQ(List[15].StartOffset, Fresh.GetStartOffset(15) + 100);
+    EXPECT_EQ(List[2999].StartOffset, Stored);
+    TParagraph Record = TParagraph::Empty();
+    List.GetParagraph(2999, Record);
+    EXPECT_EQ(Record.StartOffset, Fresh.GetStartOffset(2999) + 105);
+    EXPECT_EQ(Record.FirstLine, 2999 + 100);
 }
 
 TEST(ParagraphsListTest, RecordCopiesAreBoundsChecked) {
@@ -221,7 +193,7 @@ TEST(ParagraphsListTest, CapacityShrinksOnlyWhenClearlyOversized) {
 
 TEST(ParagraphsListTest, InconsistenciesAreFound) {
     TParagraphsList List;
-    List.StaticFormat = true;
+    List.SetStaticFormat(true);
     Load(List, "ab\r\n\x02"
                "cd\r\nef");
     EXPECT_CONSISTENT(List);
@@ -231,9 +203,9 @@ TEST(ParagraphsListTest, InconsistenciesAreFound) {
     List[2].SetStartCodeState(0);
     EXPECT_EQ(List.FindInconsistency(), "paragraph 2: StartCodeState 0, expected 1");
     List[2].SetStartCodeState(csBold);
-    List.TextLength = 3;
+    TParagraphsListTestAccess::TextLength(List) = 3;
     EXPECT_EQ(List.FindInconsistency(), "TextLength 3, expected 11");
-    List.TextLength = 11;
+    TParagraphsListTestAccess::TextLength(List) = 11;
     List[0].Text[1] = 0;
     EXPECT_EQ(List.FindInconsistency(), "paragraph 0: a 0 or 13 byte inside the text");
 }

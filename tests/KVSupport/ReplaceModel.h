@@ -159,7 +159,7 @@ inline std::vector<uint8_t> ExpectedStartCodeStates(const std::vector<uint8_t>& 
                                                     const TReplaceModel::TEdit& Edit) {
     std::vector<uint8_t> States(Before.begin(), Before.begin() + Edit.FirstPara + 1);
     for (int32_t K = 1; K <= Edit.NewParagraphs; ++K)
-        States.push_back(After.StaticFormat
+        States.push_back(After.GetStaticFormat()
                              ? ToggleCodes(States.back(), After[Edit.FirstPara + K - 1].View())
                              : 0);
     const auto Behind =

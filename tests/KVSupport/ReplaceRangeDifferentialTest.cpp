@@ -118,12 +118,12 @@ private:
 
     ::testing::AssertionResult ReplaceOnce() {
         TParagraphsList& List = Control.GetParagraphsList();
-        const uint32_t Length = static_cast<uint32_t>(List.TextLength);
+        const uint32_t Length = static_cast<uint32_t>(List.GetTextLength());
         const bool Shrink = Length > 40000;
         const int32_t Pos1 = static_cast<int32_t>(Below(Length + 1));
         const uint32_t Span = Shrink ? Length / 2 : Chance(20) ? Length : Chance(3) ? 200 : 8;
         const int32_t Pos2 =
-            std::min<int32_t>(List.TextLength, Pos1 + static_cast<int32_t>(Below(Span + 1)));
+            std::min<int32_t>(List.GetTextLength(), Pos1 + static_cast<int32_t>(Below(Span + 1)));
         const std::string New = Shrink ? std::string() : RandomNewText();
         const char* NewText = New.empty() && Chance(2) ? nullptr : New.c_str();
         const bool CloseFormats = !Chance(4);
@@ -136,7 +136,7 @@ private:
         const HighlightRun* FirstStartRun = List[Edit.FirstPara].StartRun();
         const std::vector<uint8_t> StatesBefore = StartCodeStates(List);
         const int32_t CountBefore = List.GetCount();
-        const int32_t LinesBefore = List.LineCount;
+        const int32_t LinesBefore = List.GetLineCount();
         Place(EndNav, Pos2);
         Place(StartNav, Pos1);
 
@@ -154,7 +154,7 @@ private:
                    << StaticFormat << "): ";
         };
         if (CharDelta != Edit.CharDelta || List.GetCount() - CountBefore != Edit.ParagraphDelta ||
-            LineDelta != List.LineCount - LinesBefore || RunsCut != Edit.RunsCut)
+            LineDelta != List.GetLineCount() - LinesBefore || RunsCut != Edit.RunsCut)
             return Failure() << "CharDelta " << CharDelta << ", LineDelta " << LineDelta
                              << ", RunsCut " << RunsCut << ", " << List.GetCount() << " paragraphs";
         const std::vector<uint8_t> Expected = ExpectedStartCodeStates(StatesBefore, List, Edit);

@@ -91,7 +91,7 @@ TEST_F(ReplaceRangeTest, CrAndCrLfEndParagraphsALoneLfStaysACharacter) {
     EXPECT_EQ(EndNav.GetPos(), 5);
     Replace(0, 5, nullptr);
     EXPECT_EQ(Texts(List), (TTexts{""}));
-    EXPECT_EQ(List.TextLength, 0);
+    EXPECT_EQ(List.GetTextLength(), 0);
 }
 
 TEST_F(ReplaceRangeTest, ClosingCodesKeepTheFormattingBehindTheRange) {
@@ -159,7 +159,7 @@ TEST_F(ReplaceRangeTest, OneParagraphIsEditedInPlaceWhileTheSlackAllows) {
     Replace(0, 2, List[0].Text + 591); // would fit in place
     EXPECT_EQ(List[0].View(), "abcdefghij" + std::string(589, '-') + "abcdefghij");
 
-    Replace(0, List.TextLength, "");
+    Replace(0, List.GetTextLength(), "");
     EXPECT_EQ(List[0].Text, nullptr);
     EXPECT_EQ(List[0].ParLength(), 0);
 }
@@ -207,7 +207,7 @@ TEST_F(ReplaceRangeTest, DisplayLinesOfAWrappedParagraphAreShiftedOverTheEdit) {
     ASSERT_EQ(Lines(0).size(), 1u);
     EXPECT_EQ(Lines(0)[0].Stop, 10);
     EXPECT_EQ(List.GetFirstLine(1), 1);
-    EXPECT_EQ(List.LineCount, 2);
+    EXPECT_EQ(List.GetLineCount(), 2);
 }
 
 TEST_F(ReplaceRangeTest, NewParagraphsKeepRunsFlagsAndStartStates) {
@@ -244,7 +244,7 @@ TEST_F(ReplaceRangeTest, NewParagraphsKeepRunsFlagsAndStartStates) {
     EXPECT_EQ(Texts(List), (TTexts{"efgh", "ij"}));
     EXPECT_EQ(CharDelta, -6);
     EXPECT_EQ(LineDelta, 1 - 4);
-    EXPECT_EQ(List.LineCount, 2);
+    EXPECT_EQ(List.GetLineCount(), 2);
 }
 
 TEST_F(ReplaceRangeTest, ChangeRecordAndFormatRangeFollowTheParagraphs) {
@@ -320,14 +320,14 @@ TEST_F(ReplaceRangeTest, TextTooLongIsRaisedBeforeAnythingChanges) {
         List[Index].Text = nullptr;
         List[Index].Flags &= static_cast<uint8_t>(~pfOwnText);
         List.ShiftStartOffsets(Index + 1, Length);
-        List.TextLength += Length;
+        TParagraphsListTestAccess::TextLength(List) += Length;
     };
     const auto ExpectTooLong = [this](int32_t Pos1, int32_t Pos2, const char* Text) {
-        const int32_t Length = List.TextLength;
+        const int32_t Length = List.GetTextLength();
         List.SetTextChanged(false);
         EXPECT_THROW(Replace(Pos1, Pos2, Text), Exception) << "at " << Pos1;
         EXPECT_FALSE(List.GetTextChanged());
-        EXPECT_EQ(List.TextLength, Length);
+        EXPECT_EQ(List.GetTextLength(), Length);
         EXPECT_EQ(List.GetPendingChange().GetLastPara(), -1);
     };
     SetText("");

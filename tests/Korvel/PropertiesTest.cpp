@@ -123,7 +123,7 @@ TEST(PropertiesTest, StaticFormatReloadsTheTextUnderTheNewRule) {
     Changes = 0;
     EXPECT_EQ(ListOf(Control)[1].StartCodeState(), 0);
     Control.SetStaticFormat(true);
-    EXPECT_TRUE(ListOf(Control).StaticFormat);
+    EXPECT_TRUE(ListOf(Control).GetStaticFormat());
     EXPECT_EQ(Changes, 1);
     EXPECT_EQ(ListOf(Control)[1].StartCodeState(), 0x01); // bold
     EXPECT_EQ(ListOf(Control)[2].StartCodeState(), 0x03);

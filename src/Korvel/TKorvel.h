@@ -317,6 +317,7 @@ public:
     void ComputeFontMetrics() {}                 // Completed by the view and scrolling code.
     void ApplyFont() {}                          // Completed by the view and scrolling code.
     void UpdateAfterChange() {}                  // Completed by the view and scrolling code.
+    void ScrollInView() {}                       // Completed by the view and scrolling code.
     void InvalidateLines(int32_t /*A*/, int32_t /*B*/, bool /*Erase*/) {
     } // Completed by the view and scrolling code.
 

@@ -74,12 +74,16 @@ void TKorvel::ScrollTo(int32_t Top, int32_t Left, int32_t Time) {
     const bool Rapid =
         ViewState.UserScrolling &&
         static_cast<int32_t>(Clock.GetTickCount() - ViewState.LastUserScrollTick) < RapidScrollMs;
-    if (Time == 0 || Rapid) {
+    // A scroll asked for while an animation runs (by a repaint's
+    // formatting) is made at once; the animation follows it.
+    if (Time == 0 || Rapid || ViewState.Animating) {
         ScrollWindowBy(Saturated(int64_t{OldLeft} - Left), Saturated(int64_t{OldTop} - Top));
     } else {
         View.TopPixel = OldTop;
         View.LeftPixel = OldLeft;
+        ViewState.Animating = true;
         AnimateScroll(Top, Left, Time);
+        ViewState.Animating = false;
         // Painting during the animation may have set the thumbs from the
         // offsets on the way.
         if (HasHorzBar)
@@ -111,9 +115,11 @@ void TKorvel::AnimateScroll(int32_t Top, int32_t Left, int32_t Time) {
         while (Now == Animation.GetPreviousTick())
             Now = Clock.GetTickCount();
         // Formatting during the last repaint may have kept the top on the
-        // same text by moving the offset: the target moves along.
-        if (View.TopPixel != Animation.GetTop())
-            Animation.ShiftTop(View.TopPixel - Animation.GetTop());
+        // same text by moving the offset, or a scroll made meanwhile moved
+        // it: the targets move along.
+        if (View.TopPixel != Animation.GetTop() || View.LeftPixel != Animation.GetLeft())
+            Animation.Shift(View.TopPixel - Animation.GetTop(),
+                            View.LeftPixel - Animation.GetLeft());
         const int32_t FromTop = Animation.GetTop();
         const int32_t FromLeft = Animation.GetLeft();
         Animation.Step(Now);
@@ -226,7 +232,8 @@ void TKorvel::WMVScroll(TMessage& Message) {
     }
     case SB_PAGEUP: {
         const int32_t First = std::max(GetTopLine() - Visible + 2, 0);
-        TKorvelNavigator& Nav = GetScratchNav(0);
+        TNavigatorHost& Host = *this;
+        TKorvelNavigator Nav(Host);
         Nav.SetGlobalLine(First);
         FormatParagraphs(Nav.GetParIndex(), TopLineNavigator->GetParIndex() - 1, false, false);
         // Line numbers above the top may have changed.

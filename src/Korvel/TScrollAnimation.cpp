@@ -1,6 +1,7 @@
 #include "Korvel/TScrollAnimation.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace korvel {
@@ -49,10 +50,15 @@ void TScrollAnimation::Step(uint32_t Now) {
     Previous = Now;
 }
 
-void TScrollAnimation::ShiftTop(int32_t Delta) {
-    Top += Delta;
-    TargetTop =
-        static_cast<int32_t>(std::clamp<int64_t>(int64_t{TargetTop} + Delta, INT32_MIN, INT32_MAX));
+void TScrollAnimation::Shift(int32_t DeltaTop, int32_t DeltaLeft) {
+    const auto Moved = [](int32_t Value, int32_t Delta) {
+        return static_cast<int32_t>(
+            std::clamp<int64_t>(int64_t{Value} + Delta, INT32_MIN, INT32_MAX));
+    };
+    Top = Moved(Top, DeltaTop);
+    TargetTop = Moved(TargetTop, DeltaTop);
+    Left = Moved(Left, DeltaLeft);
+    TargetLeft = Moved(TargetLeft, DeltaLeft);
 }
 
 } // namespace korvel

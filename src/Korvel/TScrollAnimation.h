@@ -25,10 +25,10 @@ public:
 
     // One step at tick Now (later than the previous step's tick).
     void Step(uint32_t Now);
-    // The vertical offset was moved by Delta from outside (the top kept on
-    // the same text while lines above it were formatted): the target moves
-    // with it.
-    void ShiftTop(int32_t Delta);
+    // The offsets were moved by DeltaTop, DeltaLeft from outside (the top
+    // kept on the same text while lines above it were formatted, or a
+    // scroll made meanwhile): the targets move with them.
+    void Shift(int32_t DeltaTop, int32_t DeltaLeft);
 
 private:
     int32_t AxisStep(int32_t Current, int32_t Target, int32_t Whole, uint32_t Now) const;

@@ -21,6 +21,8 @@ struct TViewState {
     // When the last user scroll ended (in the future while an animation
     // runs), so that rapid scrolling is not animated.
     uint32_t LastUserScrollTick = 0;
+    // An animated scroll is running.
+    bool Animating = false;
     // Wheel delta not yet turned into lines.
     int32_t WheelRemainder = 0;
     // The scroll-bar ranges are being set: size changes this causes are

@@ -36,9 +36,10 @@ TEST(ScrollAnimationTest, StepsSlowDownOrKeepSpeedAndMoveAtLeastOnePixel) {
     EXPECT_EQ(Slow.GetTop(), 1);
     EXPECT_EQ(Slow.GetLeft(), -1);
     // The top moved from outside: the target moves with it.
-    Slow.ShiftTop(10);
+    Slow.Shift(10, 0);
     EXPECT_EQ(Slow.GetTop(), 11);
     EXPECT_EQ(Slow.GetTargetTop(), 13);
+    EXPECT_EQ(Slow.GetLeft(), -1);
 }
 
 TEST(ScrollingTest, ScrollToMovesOffsetsBarsCaretAndTopLine) {

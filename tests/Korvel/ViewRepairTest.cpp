@@ -113,6 +113,27 @@ TEST(ViewRepairTest, TheUpdateBracketLaysOutOnceAndRepaintsWhatItHeldBack) {
     EXPECT_FALSE(V.Host.WindowCanvas().GetRecords().empty());
 }
 
+// A paint asked for while paragraphs are being formatted draws nothing; its
+// area is painted when formatting ends.
+TEST(ViewRepairTest, APaintWhileFormattingRunsIsMadeAfterwards) {
+    TView V(ShortParagraphs(100));
+    V->SetProgressInterval(0);
+    int32_t Suppressed = 0;
+    V->OnProgress = [&](TObject*) {
+        if (!V->GetPaintSuppressed())
+            return;
+        ++Suppressed;
+        V.Host.WindowCanvas().ClearRecords();
+        V->Invalidate();
+        V.Host.Update();
+        EXPECT_TRUE(V.Host.WindowCanvas().GetRecords().empty());
+    };
+    V.Host.Clock().SetAutoStep(5);
+    V->FormatParagraphs(0, 99, true, true);
+    EXPECT_GT(Suppressed, 0);
+    EXPECT_EQ(V.Host.InvalidRect(), (TRect{0, 0, 400, 300}));
+}
+
 TEST(ViewRepairTest, PaintingDrawsTheVisibleLinesOfTheUpdateRectangle) {
     TView V(ShortParagraphs(100));
     V->SetTopLine(10);

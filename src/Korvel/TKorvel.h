@@ -26,7 +26,6 @@ namespace korvel {
 
 class TFormatScheduler;
 class TKorvelNavigator;
-class TKorvelPainter;
 class TLinesList;
 class TOffscreenCanvas;
 class TStream;

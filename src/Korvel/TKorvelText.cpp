@@ -204,11 +204,16 @@ void TKorvel::SetParText(int32_t Index, const std::string& Text) {
         SetSelLength(OldLength);
 }
 
+// Lines are counted through the paragraphs before them, so the paragraphs
+// up to the one found must be formatted for the line to be the right one:
+// formatting goes on while any of them waits, or while the line lies beyond
+// the lines known and paragraphs still wait.
 TKorvelNavigator& TKorvel::NavigatorOnLine(int32_t Index) {
     TKorvelNavigator& Navigator = *ScratchNavs[0];
     const TFormatCounters& Counters = GetParagraphsList().GetFormatCounters();
     Navigator.SetGlobalLine(Index);
-    while (Navigator.GetGlobalLine() != Index && Counters.IsFormatPending()) {
+    while (Counters.IsFormatPending() && (Counters.GetFormatFrontier() <= Navigator.GetParIndex() ||
+                                          Navigator.GetGlobalLine() != Index)) {
         const int32_t From = Counters.GetFormatFrontier();
         FormatParagraphs(From, std::max(From, Navigator.GetParIndex()), false, false);
         Navigator.SetGlobalLine(Index);

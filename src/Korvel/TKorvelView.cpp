@@ -354,10 +354,9 @@ void TKorvel::PaintWindow(TCanvas& Canvas, const TRect& UpdateRect) {
                                          : Caret;
     Request.Selection.Start = std::min(Caret, Other);
     Request.Selection.End = std::max(Caret, Other);
-    // Column blocks are filled in by the selection code.
-    Request.Selection.Block = false;
-    Request.Selection.BlockCol1 = 0;
-    Request.Selection.BlockCol2 = 0;
+    Request.Selection.Block = BlockActive;
+    Request.Selection.BlockCol1 = BlockCol1;
+    Request.Selection.BlockCol2 = BlockCol2;
     Request.Selection.Focused = Focused();
     Request.FormatParagraphs = [this](int32_t First, int32_t Last) {
         FormatParagraphs(First, Last, false, false);

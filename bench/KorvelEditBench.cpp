@@ -92,6 +92,9 @@ struct TPane {
         Control.GetFont().SetHeight(-11);
         Control.SetWordWrap(Wrap);
         Control.SetUpdateMode(umOnNeed);
+        // Typing past the window's edge scrolls it; an animated scroll
+        // would add its waiting time to the keystroke that set it off.
+        Control.SetScrollTime(0);
         Host.Attach(Control);
     }
     // The paragraphs of the first screen formatted and the top line found,

@@ -35,6 +35,8 @@ inline constexpr TColor clWindow = SystemColor(5);
 inline constexpr TColor clWindowText = SystemColor(8);
 
 // Paragraph and highlight colours treat both -1 and clNone as "no colour".
-inline constexpr bool IsNoColor(TColor Color) { return Color == -1 || Color == clNone; }
+inline constexpr bool IsNoColor(TColor Color) {
+    return Color == -1 || Color == clNone;
+}
 
 } // namespace korvel

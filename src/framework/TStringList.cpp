@@ -74,9 +74,9 @@ bool TStringList::Find(const std::string& S, int32_t& Index) const {
 }
 
 void TStringList::Sort() {
-    std::stable_sort(Items.begin(), Items.end(), [this](const std::string& A, const std::string& B) {
-        return CompareStrings(A, B) < 0;
-    });
+    std::stable_sort(
+        Items.begin(), Items.end(),
+        [this](const std::string& A, const std::string& B) { return CompareStrings(A, B) < 0; });
 }
 
 void TStringList::SetSorted(bool Value) {

@@ -164,6 +164,43 @@ TEST(ViewRepairTest, PaintingDrawsTheVisibleLinesOfTheUpdateRectangle) {
     EXPECT_EQ(V.Bitmap().RecordsOf(coTextOut)[0].Text.substr(0, 5), "mbcde");
 }
 
+TEST(ViewRepairTest, PaintingShowsTheSelectionAsStreamOrColumnBlock) {
+    // Without Windows colours the band is inverted on the line bitmap.
+    TView V("abcdef\r\nabcdef\r\nabcdef", {400, 300}, false);
+    V.Host.SetFocus();
+    const auto Bands = [&] {
+        V.Bitmap().ClearRecords();
+        V.Host.Invalidate(nullptr, false);
+        V.Host.Update();
+        std::vector<std::pair<int32_t, int32_t>> Spans; // left and right of each inversion
+        for (const TCanvasRecord& R : V.Bitmap().RecordsOf(coInvertRect))
+            Spans.emplace_back(R.Rect.Left, R.Rect.Right);
+        return Spans;
+    };
+    using TSpans = std::vector<std::pair<int32_t, int32_t>>;
+
+    // Columns 1 to 4 of the first two paragraphs: the same span on each line.
+    V->SelectBlock(1, 0, 1, 4);
+    ASSERT_TRUE(V->GetBlockActive());
+    EXPECT_EQ(Bands(),
+              (TSpans{{Margin + CharW, Margin + 4 * CharW}, {Margin + CharW, Margin + 4 * CharW}}));
+
+    // The same ends as a stream selection run to the end of the first line
+    // (with the mark of its selected paragraph end) and from the start of
+    // the second.
+    V->SetSelStart(1);
+    V->SetSelLength(8 + 4 - 1);
+    ASSERT_FALSE(V->GetBlockActive());
+    const TSpans Stream = Bands();
+    ASSERT_GE(Stream.size(), 2u);
+    EXPECT_EQ(Stream.front().first, Margin + CharW);
+    EXPECT_EQ(Stream.back(), (std::pair<int32_t, int32_t>{Margin, Margin + 4 * CharW}));
+
+    // Hidden without focus.
+    V.Host.KillFocus();
+    EXPECT_TRUE(Bands().empty());
+}
+
 TEST(ViewRepairTest, TheCaretFollowsAndReportsMovesAndStyles) {
     TView V(Raw("ab\x02"
                 "cd\x02"

@@ -20,15 +20,6 @@ int32_t Saturated(int64_t Value) {
     return static_cast<int32_t>(std::clamp<int64_t>(Value, INT32_MIN, INT32_MAX));
 }
 
-TRect Union(const TRect& A, const TRect& B) {
-    if (A.IsEmpty())
-        return B;
-    if (B.IsEmpty())
-        return A;
-    return {std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right),
-            std::max(A.Bottom, B.Bottom)};
-}
-
 // Scroll-bar values stay below this, whatever the text size.
 constexpr int64_t ScrollLimit = 32760;
 
@@ -338,7 +329,7 @@ void TKorvel::PaintWindow(TCanvas& Canvas, const TRect& UpdateRect) {
     if (!IsViewLive())
         return;
     if (PaintSuppressed || UpdateLock > 0) {
-        ViewState.MissedPaint = Union(ViewState.MissedPaint, UpdateRect);
+        ViewState.MissedPaint = UnionRects(ViewState.MissedPaint, UpdateRect);
         return;
     }
     GetPaintSettings();

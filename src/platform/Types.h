@@ -37,6 +37,11 @@ struct TRect {
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
+// The pixels both rectangles cover (empty when they do not meet).
+TRect IntersectRects(const TRect& A, const TRect& B);
+// The smallest rectangle covering both; an empty one adds nothing.
+TRect UnionRects(const TRect& A, const TRect& B);
+
 // Readable output for test failures.
 std::ostream& operator<<(std::ostream& Out, const TPoint& P);
 std::ostream& operator<<(std::ostream& Out, const TSize& S);

@@ -9,24 +9,6 @@
 
 namespace korvel {
 
-namespace {
-
-TRect Intersect(const TRect& A, const TRect& B) {
-    return {std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
-            std::min(A.Bottom, B.Bottom)};
-}
-
-TRect Union(const TRect& A, const TRect& B) {
-    if (A.IsEmpty())
-        return B;
-    if (B.IsEmpty())
-        return A;
-    return {std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right),
-            std::max(A.Bottom, B.Bottom)};
-}
-
-} // namespace
-
 THeadlessHost::THeadlessHost(TSize ClientSize, TClipboard* Clipboard)
     : Clipboard(Clipboard), ClientSize(ClientSize) {
     TickClock.SetAutoStep(1);
@@ -141,9 +123,9 @@ void THeadlessHost::ClearInvalidated() {
 }
 
 void THeadlessHost::AddInvalid(const TRect& Rect) {
-    const TRect Clipped = Intersect(Rect, ClientRect());
+    const TRect Clipped = IntersectRects(Rect, ClientRect());
     if (!Clipped.IsEmpty())
-        Invalid = Union(Invalid, Clipped);
+        Invalid = UnionRects(Invalid, Clipped);
 }
 
 void THeadlessHost::RecreateWindow() {
@@ -173,14 +155,14 @@ void THeadlessHost::Update() {
 }
 
 void THeadlessHost::ScrollWindow(int32_t Dx, int32_t Dy, const TRect* Clip) {
-    const TRect Area = Clip != nullptr ? Intersect(*Clip, ClientRect()) : ClientRect();
+    const TRect Area = Clip != nullptr ? IntersectRects(*Clip, ClientRect()) : ClientRect();
     ScrollCalls.push_back({Dx, Dy, Area});
     if (Area.IsEmpty())
         return;
     // What was invalid moves with the pixels; the strips the move uncovered
     // become invalid.
     if (!Invalid.IsEmpty())
-        Invalid = Intersect(
+        Invalid = IntersectRects(
             {Invalid.Left + Dx, Invalid.Top + Dy, Invalid.Right + Dx, Invalid.Bottom + Dy},
             ClientRect());
     if (Dy > 0)

@@ -4,6 +4,7 @@
 #include "KVSupport/THighlightEngine.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TLinesList.h"
+#include "Korvel/TKorvelStrings.h"
 #include "framework/TMemoryStream.h"
 #include "framework/TStrings.h"
 #include "platform/TClock.h"
@@ -95,6 +96,9 @@ TKorvel::TKorvel() : Serial(NextSerial++) {
     for (TPen* Pen : {EndOfTextMark.get(), RightLinePen.get(), SpecUnderline.get()})
         Pen->OnChange = [this](TObject*) { Invalidate(); };
     LinesList = std::make_unique<TLinesList>();
+    LinesView = std::make_unique<TKorvelLinesStrings>(*this);
+    ParagraphsView = std::make_unique<TKorvelParaStrings>(*this);
+    UndoRecording = std::make_unique<TNoUndoRecording>();
     Scheduler =
         std::make_unique<TFormatScheduler>(GetParagraphsList(), GetLayout(), GetHighlightEngine(),
                                            static_cast<TFormatViewClient&>(*this));
@@ -440,99 +444,6 @@ void TKorvel::SetUpperCaseType(TkvUpperCase Value) {
 }
 
 void TKorvel::SetVersion(const std::string&) {}
-
-// --- text access and update bracket ---
-
-void TKorvel::Change() {
-    if (OnChange)
-        OnChange(this);
-}
-
-void TKorvel::EndUpdate() {
-    UpdateLock = std::max(UpdateLock - 1, 0);
-    if (UpdateLock == 0)
-        UpdateAfterChange();
-}
-
-// The store's side of a load, with the view steps called by name. The
-// selection model and undo history are completed by their own code.
-void TKorvel::LoadFromStream(TStream& Stream) {
-    TParagraphsList& List = GetParagraphsList();
-    const TNotifyEvent Progress =
-        OnProgress ? TNotifyEvent([this](TObject*) { OnProgress(this); }) : TNotifyEvent();
-    auto Finish = [&] {
-        TViewMetrics& View = GetView();
-        View.MaxLineWidth = 0;
-        View.WidestPara = -1;
-        HoverLine = -1;
-        SelLength = 0;
-        ExtraColumns = 0;
-        PreferredX = NoPreferredX;
-        CaretNav = SelStartNav.get();
-        for (TKorvelNavigator* Navigator : GetNavigators()) {
-            Navigator->Reset();
-            Navigator->SetPos(0);
-        }
-        if (OnParse)
-            OnParse(this, 0, List.GetTextLength());
-        --UpdateLock;
-        View.TopPixel = 0;
-        View.LeftPixel = 0;
-        if (OnProgress)
-            OnProgress(this);
-        if (UpdateLock == 0)
-            List.GetPendingChange().Clear();
-        if (IsLoading() || UpdateLock > 0)
-            return;
-        const int32_t Last = List.GetCount() - 1;
-        if (IsDesigning() && IsViewLive()) {
-            FormatParagraphs(0, Last, true, true);
-        } else if (HandleAllocated()) {
-            Invalidate();
-            if (UpdateMode == umImmediate) {
-                FormatParagraphs(0, Last, true, false);
-                List.GetFormatCounters().MarkAllFormatted(List.GetCount());
-            } else if (UpdateMode == umBackground) {
-                ResumeFormatThread();
-            }
-            UpdateHorzScrollBar();
-            ++UpdateLock;
-            UpdateVertScrollBar();
-            --UpdateLock;
-            if (HasHorzBar)
-                GetHost()->SetScrollPos(SB_HORZ, 0, true);
-            if (HasVertBar)
-                GetHost()->SetScrollPos(SB_VERT, 0, true);
-            UpdateCaret(false);
-        }
-    };
-
-    ++UpdateLock;
-    ResetStore();
-    TKorvelLineBreak Detected = LineBreak;
-    try {
-        List.LoadText(Stream, static_cast<uint8_t>(NullReplacement), ProgressInterval, Progress,
-                      Detected, HasOption(kvoDiscardTrailingSpaces));
-    } catch (...) {
-        Finish();
-        throw;
-    }
-    if (HasOption(kvoAutoLineBreak))
-        LineBreak = Detected;
-    Finish();
-    Change();
-}
-
-void TKorvel::SaveToStream(TStream& Stream) {
-    const TNotifyEvent Progress =
-        OnProgress ? TNotifyEvent([this](TObject*) { OnProgress(this); }) : TNotifyEvent();
-    GetParagraphsList().SaveText(Stream, CompactCodes, ProgressInterval, Progress, LineBreak,
-                                 HasOption(kvoDiscardTrailingSpaces));
-}
-
-// --- selection and replacement ---
-
-void TKorvel::SetSelTextBuf(const char*) {} // Completed by the selection and replacement code.
 
 // --- view and scrolling ---
 

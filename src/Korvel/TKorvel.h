@@ -5,6 +5,7 @@
 #include "KVSupport/TFormatScheduler.h"
 #include "KVSupport/TFormatViewClient.h"
 #include "KVSupport/TkvFormatThread.h"
+#include "Korvel/TUndoRecording.h"
 #include "framework/ControlTypes.h"
 #include "framework/TColor.h"
 #include "framework/TFont.h"
@@ -22,7 +23,9 @@
 namespace korvel {
 
 class TFormatScheduler;
+class TKorvelLinesStrings;
 class TKorvelNavigator;
+class TKorvelParaStrings;
 class TLinesList;
 class TOffscreenCanvas;
 class TStream;
@@ -232,21 +235,137 @@ public:
     void BeginUpdate() { ++UpdateLock; }
     void EndUpdate();
     // Replaces the whole text by the stream's content from its position on.
+    // The undo history is emptied and the caret put at 0; when reading
+    // fails, the control is left consistent (with what was read) and the
+    // error propagates without OnChange.
     virtual void LoadFromStream(TStream& Stream);
     // Writes the whole text, paragraphs joined by LineBreak.
     virtual void SaveToStream(TStream& Stream);
-    // Cancelling format-code pairs are left out when the text is saved.
+    // Cancelling format-code pairs are left out when the text is saved, and
+    // pairs enclosing nothing are removed after each replacement.
     bool CompactCodes = true;
+
+    // The whole text: the paragraphs joined by CR LF, codes as stored.
+    std::string GetAllText();
+    // The characters from Start to Stop (clamped to the text), breaks as
+    // CR LF; empty unless Start < Stop.
+    std::string GetTextRange(int32_t Start, int32_t Stop);
+    // Selects everything and replaces it by Text (null: nothing).
+    void SetAllText(const char* Text);
+    void SetAllText(const std::string& Text) { SetAllText(Text.c_str()); }
+    // Replaces everything by nothing: one undoable replacement.
+    void Clear();
+    // The raw characters of paragraph Index (codes included); ERangeError
+    // "List index out of bounds" outside the paragraphs.
+    std::string GetParText(int32_t Index) const;
+    // Replaces the characters of paragraph Index (not its break) by Text,
+    // appending empty paragraphs first when Index lies beyond the last. The
+    // caret and selection stay on their text unless they lay in paragraph
+    // Index, whose start then takes the caret. A negative Index raises
+    // ERangeError "List index out of bounds".
+    void SetParText(int32_t Index, const std::string& Text);
+    // The characters of display line Index without its break, formatting
+    // paragraphs up to it when needed; empty outside the lines.
+    std::string GetLineText(int32_t Index);
 
     // --- string views ---
 
-    // --- selection and replacement ---
+    // One string per display line; the text a form description stores.
+    TKorvelLinesStrings& GetLines() { return *LinesView; }
+    const TKorvelLinesStrings& GetLines() const { return *LinesView; }
+    // Loads the strings of Value (see TKorvelStrings::Assign).
+    void SetLines(const TStrings& Value);
+    // One string per paragraph.
+    TKorvelParaStrings& GetParagraphs() { return *ParagraphsView; }
 
-    // The one replacement operation: the selection becomes Text (may be
-    // null).
+    // --- selection and replacement ---
+    //
+    // The selection runs from SelStartNav to SelEndNav; the caret is at one
+    // end (CaretNav) and the signed SelLength reaches from it to the other
+    // end: positive when the caret is at the start. Offsets and lengths are
+    // clamped to the text.
+
+    // The one replacement operation: the selection becomes Text (null:
+    // nothing). OnBeforeChange may substitute the text; a column block is
+    // deleted piece by piece before the text goes in at the caret. Afterwards
+    // nothing is selected and the caret stands after the new text. "Text too
+    // long" is raised before anything changes.
     virtual void SetSelTextBuf(const char* Text);
-    // Signed: negative when the caret stands at the selection's start.
+    // Signed: negative when the caret stands at the selection's end.
     int32_t GetSelLength() const { return SelLength; }
+    // Extends or shrinks the selection from the caret by Len (clamped);
+    // leaves a column block.
+    void SetSelLength(int32_t Len);
+    // The caret's offset.
+    int32_t GetSelStart() const;
+    // Caret to Offset (clamped), nothing selected.
+    void SetSelStart(int32_t Offset);
+    // Everything selected, the caret at the end.
+    void SelectAll();
+    // The selected text (breaks as CR LF), or the block text of a column
+    // block.
+    std::string GetSelText();
+    // Copies up to Size - 1 selected characters and a 0 byte into Buffer;
+    // returns the number of characters copied.
+    int32_t GetSelTextBuf(char* Buffer, int32_t Size);
+    // SetSelTextBuf, with the blanks between the line end and a caret beyond
+    // it put first when kvoPutExtraSpaces is set.
+    void SetSelText(const std::string& Text);
+    void ClearSelection() { SetSelText(std::string()); }
+    // A column block from column StartCol of paragraph StartPar to column
+    // EndCol of EndPar (the caret's end); ignored while WordWrap is on.
+    void SelectBlock(int32_t StartCol, int32_t StartPar, int32_t EndPar, int32_t EndCol);
+    // One line per paragraph of a column block, each followed by CR LF;
+    // empty without a block.
+    std::string GetBlockText();
+    bool GetBlockActive() const { return BlockActive; }
+    int32_t GetBlockCol1() const { return BlockCol1; }
+    int32_t GetBlockCol2() const { return BlockCol2; }
+    // Blank columns by which the caret stands beyond the end of its line.
+    int32_t GetExtraColumns() const { return ExtraColumns; }
+    // Set by every selection change: the next recorded replacement opens a
+    // new undo record.
+    bool GetNoUndoMerge() const { return NoUndoMerge; }
+    void SetNoUndoMerge(bool Value) { NoUndoMerge = Value; }
+
+    // Insert a pair of format codes around the selection (or, with nothing
+    // selected, an empty pair with the caret between); StaticFormat only.
+    void ToggleItalic() { InsertFormatPair(0x01); }
+    void ToggleBold() { InsertFormatPair(0x02); }
+    void ToggleHighlight() { InsertFormatPair(0x03); }
+    void ToggleAltFont() { InsertFormatPair(0x04); }
+    void ToggleUnderline() { InsertFormatPair(0x15); }
+    void InsertFormatPair(uint8_t Code);
+
+    // Caret to the start of paragraph Index (clamped).
+    void SetCaretPar(int32_t Index);
+    int32_t GetCaretPar();
+    // Caret Offset characters into its display line (at most its end; with
+    // kvoKeepColumnPos and no word wrap the shortfall becomes ExtraColumns).
+    void SetCaretLineOffset(int32_t Offset);
+    // The caret's offset in its display line, ExtraColumns included.
+    int32_t GetCaretLineOffset();
+    // Caret to the start of display line Index, formatting paragraphs up to
+    // it first.
+    void SetCaretLine(int32_t Index);
+    int32_t GetCaretLine();
+    // Offset of the first character of paragraph Index (clamped).
+    int32_t ParagraphStart(int32_t Index) const;
+    // The style byte in force at the caret (codes and highlighting).
+    uint8_t GetStyleAtCaret();
+
+    // The insertion of typed or pasted text with kvoNoOverwriteBlocks:
+    // before it the selection is dropped, or with kvoPersistentBlocks saved
+    // (and the update bracket opened); after it a saved selection or block
+    // is selected again around the moved text, the caret staying after the
+    // inserted text. Without kvoNoOverwriteBlocks both do nothing.
+    void PrepareNoOverwriteInsert();
+    void FinishNoOverwriteInsert();
+
+    // Where replacements hand their undo information (records nothing until
+    // an undo history is installed).
+    TUndoRecording& GetUndoRecording() { return *UndoRecording; }
+    void SetUndoRecording(std::unique_ptr<TUndoRecording> Value);
 
     // --- clipboard ---
 
@@ -440,7 +559,43 @@ private:
 
     // --- selection and replacement ---
 
+    // The format-code tidying of paragraphs First .. Last.
+    void TidyCodes(int32_t First, int32_t Last);
+    // Deletes the one character at Offset as a replacement of its own.
+    void DeleteCodeAt(int32_t Offset);
+    // Deletes the pieces of the column block, one replacement a paragraph.
+    void DeleteColumnBlock();
+    // "Text too long" when replacing the selection (Removed characters) by
+    // Text could take the text beyond the 32-bit range.
+    void CheckReplacementFits(const char* Text, int32_t Removed) const;
+    // The navigator positioned at the start of display line Index (clamped
+    // to the lines), formatting paragraphs up to it first when needed.
+    TKorvelNavigator& NavigatorOnLine(int32_t Index);
+
     int32_t SelLength = 0;
+    bool BlockActive = false;
+    int32_t BlockCol1 = 0;
+    int32_t BlockCol2 = 0;
+    bool NoUndoMerge = false;
+    // No closing codes are added while this is set.
+    bool RawMode = false;
+    bool TidySuppressed = false;
+    std::unique_ptr<TUndoRecording> UndoRecording;
+    // A persistent selection saved around an insertion: its anchor and caret
+    // ends, and for a column block the columns beyond each end's line offset.
+    struct TSavedBlock {
+        std::unique_ptr<TKorvelNavigator> Anchor;
+        std::unique_ptr<TKorvelNavigator> Caret;
+        bool Column = false;
+        int32_t AnchorColumnDelta = 0;
+        int32_t CaretColumnDelta = 0;
+    };
+    std::unique_ptr<TSavedBlock> SavedBlock;
+
+    // --- string views ---
+
+    std::unique_ptr<TKorvelLinesStrings> LinesView;
+    std::unique_ptr<TKorvelParaStrings> ParagraphsView;
 
     // --- undo ---
 

@@ -1,4 +1,5 @@
 #include "Korvel/TKorvelStreaming.h"
+#include "Korvel/TKorvelStrings.h"
 
 #include "KVSupport/TKeywordList.h"
 #include "KVSupport/TStartStopKeyList.h"
@@ -305,20 +306,17 @@ void AddPen(std::vector<TProperty>& Table, const std::string& Prefix, TPen& (*Pe
         [Pen](TKorvel& C, int32_t V) { Pen(C).SetWidth(V); }, Differs(&TPen::GetWidth)));
 }
 
-// The "Strings" of the Lines view. Completed by the string views code: until
-// the view exists nothing is written, and a stored list is checked and
-// passed over.
-bool LinesStored(const TKorvel&) {
-    return false;
+// The "Strings" of the Lines view: the paragraphs as a list of strings.
+bool LinesStored(const TKorvel& C) {
+    return C.GetLines().HasStoredData();
 }
 
-void WriteLines(TValueWriter&, const TKorvel&) {}
+void WriteLines(TValueWriter& Writer, const TKorvel& C) {
+    C.GetLines().WriteStrings(Writer);
+}
 
-void ReadLines(TValueReader& Reader, TKorvel&) {
-    Reader.ReadListBegin();
-    while (!Reader.EndOfList())
-        (void)Reader.ReadString();
-    Reader.ReadListEnd();
+void ReadLines(TValueReader& Reader, TKorvel& C) {
+    C.GetLines().ReadStrings(Reader);
 }
 
 std::vector<TProperty> BuildTable() {

@@ -139,6 +139,8 @@ void TQtHost::ApplyCreateParams() {
 intptr_t TQtHost::Send(TMessage& Message) {
     if (Control == nullptr)
         return 0;
+    if (OnDeliver)
+        OnDeliver(Message);
     try {
         Control->WndProc(Message);
     } catch (const std::exception& Error) {

@@ -71,6 +71,8 @@ public:
     // The parts of the client area invalidated and not painted yet.
     const QRegion& InvalidRegion() const { return Invalid; }
 
+    // Sees every message on its way to the control (diagnostics and tests).
+    std::function<void(const TMessage&)> OnDeliver;
     // Called with the message text of an exception escaping a handler;
     // without it the text is shown in a message box.
     std::function<void(const std::string&)> OnException;

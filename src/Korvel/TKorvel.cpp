@@ -603,6 +603,7 @@ void TKorvel::HandleCreated() {
 }
 
 void TKorvel::HandleDestroying() {
+    ViewState.MissedPaint = TRect{};
     SetCanvas(nullptr);
     LineBitmap.reset();
     StopFormatThread();

@@ -5,7 +5,10 @@
 #include "KVSupport/TFormatScheduler.h"
 #include "KVSupport/TFormatViewClient.h"
 #include "KVSupport/TkvFormatThread.h"
+#include "Korvel/TKorvelPainter.h"
+#include "Korvel/TPaintSettings.h"
 #include "Korvel/TUndoRecording.h"
+#include "Korvel/TViewState.h"
 #include "framework/ControlTypes.h"
 #include "framework/TColor.h"
 #include "framework/TFont.h"
@@ -416,31 +419,76 @@ public:
     // Forgets the widest line and marks every paragraph for formatting, or
     // formats them all at once, by UpdateMode (nothing while the control is
     // being read or an update bracket is open). Resumes the formatting
-    // thread in background mode.
+    // thread in background mode. When lines are not wrapped, every
+    // paragraph is left with one display line at once, so that display line
+    // L is paragraph L as the navigators assume.
     void RelayoutAll();
     // The view is live: the window and its line bitmap exist.
     bool IsViewLive() const { return LineBitmap != nullptr; }
     int32_t GetTopPixel() const { return GetView().TopPixel; }
     int32_t GetLeftPixel() const { return GetView().LeftPixel; }
     int32_t GetLineHeightPx() const { return GetView().LineHeightPx; }
+    int32_t GetTextWidth() const { return GetView().TextWidth; }
     int32_t GetVertUnit() const { return VertUnit; }
     int32_t GetHorzUnit() const { return HorzUnit; }
+    // Client height div line height, + 1 (1 while the line height is 0).
+    int32_t GetVisibleLines() const { return ViewState.VisibleLines; }
+    // The caret's top-left corner in client coordinates.
+    int32_t GetCaretX() const { return ViewState.CaretX; }
+    int32_t GetCaretY() const { return ViewState.CaretY; }
+    int32_t GetExtraColumns() const { return ExtraColumns; }
+    int32_t GetPreferredX() const { return PreferredX; }
+    // The largest vertical offset paging, the wheel and resizing go to:
+    // the text height - client height + 3, at least 0.
+    int32_t MaxTopPixel() const;
     // The width the system caret is created with.
     int32_t CaretDisplayWidth();
 
-    void UpdateCaret(bool /*Recreate*/) {}       // Completed by the view and scrolling code.
-    void PlaceCaret() {}                         // Completed by the view and scrolling code.
-    void ClampTopLine() {}                       // Completed by the view and scrolling code.
-    void UpdateHorzScrollBar() {}                // Completed by the view and scrolling code.
-    bool UpdateVertScrollBar() { return false; } // Completed by the view and scrolling code.
-    void ComputeFontMetrics() {}                 // Completed by the view and scrolling code.
-    void ApplyFont() {}                          // Completed by the view and scrolling code.
-    void UpdateAfterChange() {}                  // Completed by the view and scrolling code.
-    void ScrollInView() {}                       // Completed by the view and scrolling code.
-    void InvalidateLines(int32_t /*A*/, int32_t /*B*/, bool /*Erase*/) {
-    } // Completed by the view and scrolling code.
+    // The one routine that changes the offsets: the caret and the scroll
+    // bars follow, the window contents move (animated over Time ms when
+    // Time is not 0: > 0 slowing down, < 0 at constant speed; at once for
+    // rapid user scrolling), then OnHScroll and OnVScroll fire. Without a
+    // live view only the offsets are stored.
+    void ScrollTo(int32_t Top, int32_t Left, int32_t Time);
+    void SetTopPixel(int32_t Pixel);
+    void SetTopLine(int32_t Line);
+    // The first display line at least partly shown.
+    int32_t GetTopLine();
+    void SetLeftPixel(int32_t Pixel);
+    // Scrolls so that the caret is shown: horizontally in steps of five
+    // blanks, vertically to put its line at the top or flush with the
+    // bottom edge.
+    void ScrollInView();
+    // Computes the caret's position again, re-creates the system caret when
+    // asked (or for the wide overwrite caret), moves it, and fires OnSelMove
+    // and OnStyleChange when the position or the style at the caret changed.
+    void UpdateCaret(bool Recreate);
+    // Moves the system caret to the stored position.
+    void PlaceCaret();
+    // Shows lines up to the bottom: the top line drops so that the text end
+    // is not above the window's bottom, then everything is repainted.
+    void ClampTopLine();
+    // Units, range and page of each bar from the text size; the vertical
+    // one also takes the new client width and reports whether it changed
+    // (lines wrapped at the window are then laid out again).
+    void UpdateHorzScrollBar();
+    bool UpdateVertScrollBar();
+    // Line height, baseline, underline, blank width and output chunk from
+    // the control font.
+    void ComputeFontMetrics();
+    // The font changed: metrics, layout, offsets, bars and caret anew.
+    void ApplyFont();
+    // Lays out the change the text store recorded: formats the changed
+    // paragraphs in view, moves the window contents below them, repairs the
+    // bars and the caret, invalidates the changed lines and fires OnChange.
+    void UpdateAfterChange();
+    // Invalidates the window strip of display lines A .. B (either order).
+    void InvalidateLines(int32_t A, int32_t B, bool Erase);
 
     // --- painting ---
+
+    // The properties painting reads, as they are now.
+    const TPaintSettings& GetPaintSettings();
 
     // --- input ---
 
@@ -462,6 +510,20 @@ protected:
     // is emptied and highlighting reset when keywords, start/stop keys or a
     // highlighter apply.
     void Loaded() override;
+
+    // --- painting ---
+
+    // Paints the update rectangle through the painter; nothing while
+    // formatting runs or the update bracket is held (the area is painted
+    // when that ends).
+    void PaintWindow(TCanvas& Canvas, const TRect& UpdateRect) override;
+
+    // --- window messages ---
+
+    // The client area changed size: bars, layout and offsets follow.
+    void ClientResized(TSize Size) override;
+    // Scrolls by the wheel, then fires OnMouseWheel; always handled.
+    bool DoMouseWheel(TShiftState Shift, int32_t WheelDelta, TPoint MousePos) override;
 
 private:
     // --- construction ---
@@ -487,7 +549,7 @@ private:
     bool IsUpdateLocked() const override { return UpdateLock > 0; }
     bool HasProgressHandler() const override { return static_cast<bool>(OnProgress); }
     void ReportProgress() override;
-    void SetPaintSuppressed(bool Value) override { PaintSuppressed = Value; }
+    void SetPaintSuppressed(bool Value) override;
     int32_t GetCaretParagraph() override;
     void CaretLineUnknown() override;
     bool IsCaretLineUnknown() const override;
@@ -512,8 +574,8 @@ private:
     void DispatchMessage(TMessage& Message);
     void FocusEnter();
     void FocusExit();
-    void WMHScroll(TMessage& /*Message*/) {} // Completed by the view and scrolling code.
-    void WMVScroll(TMessage& /*Message*/) {} // Completed by the view and scrolling code.
+    void WMHScroll(TMessage& Message);
+    void WMVScroll(TMessage& Message);
 
     // --- construction ---
 
@@ -623,6 +685,32 @@ private:
     int32_t PreferredX = NoPreferredX;
     int32_t CharUnderCaretWidth = 0;
     std::unique_ptr<TOffscreenCanvas> LineBitmap;
+    TViewState ViewState;
+
+    // The text y of the top of display line Line.
+    int64_t LinePixels(int32_t Line) const { return int64_t{Line} * GetView().LineHeightPx; }
+    // Formats paragraph Index if it is not (range formatting of one).
+    void FormatIfNeeded(int32_t Index);
+    // Moves the top navigator to the line at the top pixel.
+    void PlaceTopLineNavigator();
+    // Scrolls the window contents by Dx, Dy, or invalidates everything when
+    // a distance leaves the 16-bit range.
+    void ScrollWindowBy(int32_t Dx, int32_t Dy);
+    // The animated part of ScrollTo: from the offsets now to Top, Left.
+    void AnimateScroll(int32_t Top, int32_t Left, int32_t Time);
+    // Brings every paragraph to one display line (lines not wrapped).
+    void CollapseToOneLinePerParagraph();
+    // Measures the widest paragraph again (lines not wrapped).
+    void FindWidestParagraph();
+    // The repair of UpdateAfterChange for a pending change.
+    void RepairPendingChange();
+    // A paint that was suppressed is asked for again.
+    void RepaintMissed();
+
+    // --- painting ---
+
+    TPaintSettings PaintSettings;
+    std::unique_ptr<TKorvelPainter> Painter;
 
     // --- input ---
 

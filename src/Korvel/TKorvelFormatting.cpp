@@ -181,6 +181,8 @@ void TKorvel::RelayoutAll() {
     View.MaxLineWidth = 0;
     View.WidestPara = -1;
     HoverLine = -1;
+    if (GetLayout().OneLinePerParagraph())
+        CollapseToOneLinePerParagraph();
     const bool Live = IsViewLive();
     if (Live)
         UpdateHorzScrollBar();

@@ -133,6 +133,9 @@ public:
     virtual TClipboard& GetClipboard() = 0;
     // A line for developers (nothing the user sees).
     virtual void OutputDebugString(const std::string& Text) = 0;
+    // The lines one notch of the mouse wheel scrolls, as the user set it
+    // for the whole system (3 where the system keeps no such setting).
+    virtual int32_t GetWheelScrollLines() const { return 3; }
 };
 
 // The side of a control that its host calls.

@@ -141,8 +141,9 @@ TEST(FormatSchedulerTest, OutOfSequenceRangeLeavesTheFrontierAndIsNotFormattedAg
     EXPECT_TRUE(HasFlags(*W, 50, pfFormatted | pfKeywords | pfScanned));
     EXPECT_EQ(ListOf(*W)[50].LineCountOf(), 3);
     EXPECT_EQ(ListOf(*W).FindInconsistency(), "");
-    // The caret's paragraph got new lines: its cached position is dropped.
-    EXPECT_FALSE(W->GetCaretNav().HasParCache());
+    // The caret's paragraph got new lines: the caret is placed again on them.
+    EXPECT_EQ(W->GetCaretNav().GetGlobalLine(), ListOf(*W).GetFirstLine(55));
+    EXPECT_EQ(W->GetCaretY(), ListOf(*W).GetFirstLine(55) * W->GetLineHeightPx());
 
     // A mark that formatting would overwrite.
     TParagraph& Marked = ListOf(*W)[55];

@@ -109,6 +109,8 @@ public:
     const std::vector<std::string>& DebugStrings() const { return Debug; }
     int32_t Recreations() const { return RecreateCount; }
     void SetScreenOrigin(TPoint Origin) { ScreenOrigin = Origin; }
+    // The system's wheel setting the control reads (3 unless set).
+    void SetWheelScrollLines(int32_t Value) { WheelScrollLines = Value; }
 
     // --- TControlHost ---
 
@@ -140,6 +142,7 @@ public:
     const TClock& GetClock() const override { return TickClock; }
     TClipboard& GetClipboard() override;
     void OutputDebugString(const std::string& Text) override { Debug.push_back(Text); }
+    int32_t GetWheelScrollLines() const override { return WheelScrollLines; }
 
 private:
     TRect ClientRect() const { return {0, 0, ClientSize.cx, ClientSize.cy}; }
@@ -167,6 +170,7 @@ private:
     std::vector<std::string> Boxes;
     std::vector<std::string> Debug;
     int32_t RecreateCount = 0;
+    int32_t WheelScrollLines = 3;
 };
 
 } // namespace korvel

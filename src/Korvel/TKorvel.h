@@ -436,7 +436,6 @@ public:
     // The caret's top-left corner in client coordinates.
     int32_t GetCaretX() const { return ViewState.CaretX; }
     int32_t GetCaretY() const { return ViewState.CaretY; }
-    int32_t GetExtraColumns() const { return ExtraColumns; }
     int32_t GetPreferredX() const { return PreferredX; }
     // The largest vertical offset paging, the wheel and resizing go to:
     // the text height - client height + 3, at least 0.

@@ -152,8 +152,9 @@ TEST(QtForm1Test, PaneStartsWithItsStoredProperties) {
     EXPECT_EQ(Pane.GetEndOfTextMark().GetColor(), clRed);
     EXPECT_FALSE(Pane.GetJustified());
     EXPECT_TRUE(Pane.IsLineHeightAutomatic());
-    EXPECT_EQ(Pane.GetOptions(), kvoWrapCaret | kvoInsertKeyActive | kvoWideOverwriteCaret |
-                                     kvoAutoScrollBars | kvoNoFineScroll);
+    EXPECT_EQ(Pane.GetOptions(), OptionBit(kvoWrapCaret) | OptionBit(kvoInsertKeyActive) |
+                                     OptionBit(kvoWideOverwriteCaret) |
+                                     OptionBit(kvoAutoScrollBars) | OptionBit(kvoNoFineScroll));
     EXPECT_FALSE(Pane.GetOverwrite());
     EXPECT_TRUE(Pane.GetReadOnly());
     EXPECT_EQ(Pane.GetRightLinePen().GetColor(), clGray);

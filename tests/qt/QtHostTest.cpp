@@ -18,54 +18,61 @@ TEST(QtHostTest, ScrollBarsFollowTheControlAndSendItsRequests) {
     TQtHost& Host = P.Pane->Host();
     QScrollBar* V = P.Pane->verticalScrollBar();
     ASSERT_TRUE(Host.GetCreateParams().Style & WS_VSCROLL);
+    Host.Caret().SetFlashTime(0);
 
-    // A range the page covers shows no bar; a longer one does, with the
-    // thumb's highest position where the page's last unit meets Max.
-    Host.SetScrollRange(SB_VERT, 0, 99, 100, true);
+    // A text the window shows whole needs no bar.
+    P.Pane->Korvel().SetAllText("one line");
     QApplication::processEvents();
     EXPECT_FALSE(V->isVisible());
-    Host.SetScrollRange(SB_VERT, 0, 999, 100, true);
-    Host.SetScrollPos(SB_VERT, 2000, true);
-    QApplication::processEvents();
-    EXPECT_TRUE(V->isVisible());
-    EXPECT_EQ(V->minimum(), 0);
-    EXPECT_EQ(V->maximum(), 900);
-    EXPECT_EQ(V->pageStep(), 100);
-    EXPECT_EQ(V->value(), 900);
-    EXPECT_EQ(Host.GetScrollInfo(SB_VERT), (TScrollInfo{0, 999, 100, 900}));
-    // A narrower range pulls the thumb in.
-    Host.SetScrollRange(SB_VERT, 0, 499, 100, true);
-    EXPECT_EQ(Host.GetScrollInfo(SB_VERT).Pos, 400);
-    EXPECT_EQ(V->value(), 400);
 
-    // User actions become requests; the thumb waits for the control.
+    // A longer one: the bar shows the control's range, page and position,
+    // the thumb's highest position being where the page's last unit meets
+    // the range's end.
+    std::string Text;
+    for (int I = 0; I < 300; ++I)
+        Text += "line " + std::to_string(I) + "\r\n";
+    P.Pane->Korvel().SetAllText(Text);
+    QApplication::processEvents();
+    const auto Synced = [&] {
+        const TScrollInfo Info = Host.GetScrollInfo(SB_VERT);
+        EXPECT_TRUE(V->isVisible());
+        EXPECT_EQ(V->minimum(), Info.Min);
+        EXPECT_EQ(V->maximum(), std::max(Info.Min, Info.Max - Info.Page + 1));
+        EXPECT_EQ(V->pageStep(), Info.Page);
+        EXPECT_EQ(V->value(), Info.Pos);
+        return Info;
+    };
+    const TScrollInfo Start = Synced();
+    EXPECT_GT(Start.Max, Start.Page);
+
+    // User actions become requests; the thumb moves where the control puts it.
     P.Messages.clear();
     V->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_GT(Synced().Pos, Start.Pos);
+    EXPECT_GT(P.Pane->Korvel().GetTopPixel(), 0);
     V->triggerAction(QAbstractSlider::SliderPageStepSub);
-    V->triggerAction(QAbstractSlider::SliderToMinimum);
     V->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(V->value(), 400);
-    V->setSliderPosition(123); // what dragging the thumb does
+    V->triggerAction(QAbstractSlider::SliderToMinimum);
+    Synced();
+    V->setSliderPosition(40); // what dragging the thumb does
     const auto Requests = P.Only({WM_VSCROLL, WM_HSCROLL});
-    const int32_t Codes[] = {SB_LINEDOWN,  SB_ENDSCROLL, SB_PAGEUP,    SB_ENDSCROLL, SB_TOP,
-                             SB_ENDSCROLL, SB_BOTTOM,    SB_ENDSCROLL, SB_THUMBTRACK};
+    const int32_t Codes[] = {SB_LINEDOWN,  SB_ENDSCROLL, SB_PAGEUP,    SB_ENDSCROLL, SB_BOTTOM,
+                             SB_ENDSCROLL, SB_TOP,       SB_ENDSCROLL, SB_THUMBTRACK};
     ASSERT_EQ(Requests.size(), std::size(Codes));
     for (size_t I = 0; I < Requests.size(); ++I) {
         EXPECT_EQ(Requests[I].Msg, WM_VSCROLL);
         EXPECT_EQ(Requests[I].ScrollCode, Codes[I]) << I;
     }
-    EXPECT_EQ(Requests.back().ScrollPos, 123);
+    EXPECT_EQ(Requests.back().ScrollPos, 40);
+    EXPECT_EQ(P.Pane->Korvel().GetTopPixel(), 40 * P.Pane->Korvel().GetVertUnit());
 
-    // The horizontal bar likewise, and neither is there without its style.
-    Host.SetScrollRange(SB_HORZ, 0, 50, 10, false);
-    QApplication::processEvents();
-    EXPECT_EQ(P.Pane->horizontalScrollBar()->isVisible(),
-              (Host.GetCreateParams().Style & WS_HSCROLL) != 0);
+    // The horizontal bar likewise.
     P.Messages.clear();
     P.Pane->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     ASSERT_FALSE(P.Only({WM_HSCROLL}).empty());
     EXPECT_EQ(P.Only({WM_HSCROLL})[0].ScrollCode, SB_PAGERIGHT);
 
+    // Without the style there is no bar, whatever the range.
     P.Pane->Korvel().SetScrollBars(ssNone);
     QApplication::processEvents();
     EXPECT_FALSE(Host.GetCreateParams().Style & (WS_VSCROLL | WS_HSCROLL));

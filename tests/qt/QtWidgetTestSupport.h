@@ -21,9 +21,9 @@ namespace korvel::qttest {
 // A KorvelWidget shown in a window of its own, with every message that
 // reaches its control recorded.
 struct TShownPane {
+    std::vector<TMessage> Messages;
     QWidget Window;
     KorvelWidget* Pane;
-    std::vector<TMessage> Messages;
 
     explicit TShownPane(QSize Size = {400, 300}) {
         Pane = new KorvelWidget(&Window); // owned by the window
@@ -39,6 +39,11 @@ struct TShownPane {
         (void)QTest::qWaitForWindowActive(&Window);
         Pane->setFocus();
         QApplication::processEvents();
+    }
+
+    ~TShownPane() {
+        Pane->Host().OnDeliver = nullptr;
+        Pane->Host().OnException = nullptr;
     }
 
     // The recorded messages of the given codes, in order.

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 using namespace korvel;
@@ -249,4 +250,61 @@ TEST(QtForm1Test, CleanButtonsPutTheCleanedLinesIntoThePane) {
     EXPECT_EQ(Pane.GetAllText(), "");
     F.Form.bt_Clear()->click();
     EXPECT_EQ(Pane.GetAllText(), "");
+}
+
+TEST(QtForm1Test, CleanEndsTheUpdateBracketWhenAddingALineFails) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    Pane.SetAllText("<td a=1>one</td>\r\n<td>two</td>\r\n<td>three</td>");
+    int32_t Changes = 0;
+    Pane.OnBeforeChange = [&Changes](TObject*, const char*&) {
+        // The clear, then the first line; the second line fails.
+        if (++Changes == 3)
+            throw std::runtime_error("no room for another line");
+    };
+    QString Shown;
+    AnswerNextModal([&](QWidget* Box) {
+        Shown = qobject_cast<QMessageBox*>(Box)->text();
+        qobject_cast<QMessageBox*>(Box)->button(QMessageBox::Ok)->click();
+    });
+    F.Form.bt_RemoveTagAttribs()->click();
+    Pane.OnBeforeChange = nullptr;
+    EXPECT_EQ(Shown, QStringLiteral("no room for another line"));
+    EXPECT_EQ(Pane.GetUpdateLock(), 0);
+    EXPECT_EQ(Pane.GetAllText(), "<td>one</td>\r\n");
+    // The window goes on working.
+    F.Form.bt_RemoveTagAttribs()->click();
+    EXPECT_EQ(Pane.GetAllText(), "<td>one</td>\r\n");
+}
+
+TEST(QtForm1Test, CleanedTextIsPaintedInThePane) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    Pane.SetAllText("<TABLE width=9><TR><TD class=x>Harbour Street</TD></TR></TABLE>");
+    F.Form.bt_RemoveTagAttribs()->click();
+    ASSERT_EQ(Pane.GetAllText(), "<TABLE><TR><TD>Harbour Street</TD></TR></TABLE>\r\n");
+    QTest::qWait(100);
+    const QImage Shot = F.Form.grab().toImage();
+    if (const QByteArray Dir = qgetenv("QUOLT_QT_SCREENSHOTS"); !Dir.isEmpty())
+        Shot.save(QString::fromLocal8Bit(Dir) + QStringLiteral("/form1-cleaned.png"));
+    // Ink where the first line stands, white paper around and below it.
+    const QPoint Origin = F.Form.me_Main()->viewport()->mapTo(&F.Form, QPoint(0, 0));
+    const int Line = Pane.GetLineHeightPx();
+    int Ink = 0;
+    for (int Y = 0; Y < Line; ++Y)
+        for (int X = 0; X < 300; ++X)
+            Ink += qGray(Shot.pixel(Origin + QPoint(X, Y))) < 100 ? 1 : 0;
+    EXPECT_GT(Ink, 100);
+    EXPECT_EQ(qGray(Shot.pixel(Origin + QPoint(400, Line / 2))), 255);
+    EXPECT_EQ(qGray(Shot.pixel(Origin + QPoint(200, 5 * Line))), 255);
+
+    // Cleared, the line's ink is gone.
+    F.Form.bt_Clear()->click();
+    QTest::qWait(50);
+    const QImage Empty = F.Form.grab().toImage();
+    Ink = 0;
+    for (int Y = 0; Y < Line; ++Y)
+        for (int X = 20; X < 300; ++X)
+            Ink += qGray(Empty.pixel(Origin + QPoint(X, Y))) < 100 ? 1 : 0;
+    EXPECT_EQ(Ink, 0);
 }

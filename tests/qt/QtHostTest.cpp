@@ -1,9 +1,13 @@
 #include "QtWidgetTestSupport.h"
 
+#include "KVSupport/TFormatCounters.h"
+#include "KVSupport/TParagraphsList.h"
 #include "framework/TPopupMenu.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -259,5 +263,50 @@ TEST(QtHostTest, WindowMessagesOfLifeSizeAndPaint) {
     EXPECT_EQ(P.Pane->frameShape(), QFrame::NoFrame);
     EXPECT_TRUE(Host.HandleAllocated());
     P.Pane->Korvel().SetBorderStyle(bsSingle);
-    EXPECT_NE(P.Pane->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(P.Pane->frameShape(), QFrame::StyledPanel);
+    EXPECT_EQ(P.Pane->frameShadow(), QFrame::Sunken);
+    P.Pane->Korvel().SetCtl3D(false);
+    EXPECT_TRUE(Host.GetCreateParams().Style & WS_BORDER);
+    EXPECT_EQ(P.Pane->frameShape(), QFrame::Box);
+    EXPECT_EQ(P.Pane->lineWidth(), 1);
+}
+
+TEST(QtHostTest, CursorsOfTheWindowAndOfTheScreen) {
+    TShownPane P;
+    TQtHost& Host = P.Pane->Host();
+    QWidget* Client = P.Pane->viewport();
+    Host.SetCursor(crIBeam);
+    EXPECT_EQ(Client->cursor().shape(), Qt::IBeamCursor);
+    Host.SetCursor(crKVRightArrow);
+    EXPECT_EQ(Client->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_FALSE(Client->cursor().pixmap().isNull());
+    EXPECT_EQ(Host.GetCursor(), crKVRightArrow);
+
+    // A drag's cursor covers every window until it ends.
+    ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    Host.SetScreenCursor(crDrag);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    Host.SetScreenCursor(crDragCopy);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BitmapCursor);
+    Host.SetScreenCursor(crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(QtHostTest, BackgroundFormattingRunsFromTheEventLoop) {
+    TShownPane P;
+    TKorvel& Pane = P.Pane->Korvel();
+    ASSERT_EQ(Pane.GetUpdateMode(), umBackground);
+    std::string Text;
+    for (int I = 0; I < 60000; ++I)
+        Text += "paragraph " + std::to_string(I) + "\r\n";
+    P.Messages.clear();
+    Pane.SetAllText(Text);
+    const TFormatCounters& Counters = Pane.GetParagraphsList().GetFormatCounters();
+    // The view's paragraphs are formatted at once, the rest step by step.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Counters.GetFormatFrontier() > Counters.GetFormatLast(); }, 20000));
+    EXPECT_EQ(Pane.GetParagraphsList().GetLineCount(), 60001);
+    EXPECT_FALSE(P.Only({WM_USER + 1}).empty());
+    EXPECT_EQ(Pane.GetFormatThreadState(), tsSuspended);
+    EXPECT_EQ(P.Pane->Host().PendingMessages(), 0);
 }

@@ -60,6 +60,12 @@ TForm1::TForm1(QWidget* Parent) : QWidget(Parent), Ui(std::make_unique<Ui::TForm
     Font.setFamilies(QStringList{QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans")} +
                      Font.families());
     setFont(Font);
+    // Group boxes as the layout's coordinates assume them: the frame's top
+    // line runs through the middle of the caption, not below it.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 8px; top: 0px; }"));
     LoadPaneProperties();
     AnchorRight(Ui->ed_TagsToClear);
     AnchorRight(Ui->ed_TagsToRemove);

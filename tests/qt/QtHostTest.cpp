@@ -70,6 +70,23 @@ TEST(QtHostTest, ScrollBarsFollowTheControlAndSendItsRequests) {
     EXPECT_EQ(Requests.back().ScrollPos, 40);
     EXPECT_EQ(P.Pane->Korvel().GetTopPixel(), 40 * P.Pane->Korvel().GetVertUnit());
 
+    // Dragging: the thumb follows the pointer whatever the control sets,
+    // and its release reports the final position and settles where the
+    // control put the view.
+    P.Messages.clear();
+    V->setSliderDown(true);
+    V->setSliderPosition(60);
+    Host.SetScrollPos(SB_VERT, 10, true);
+    EXPECT_EQ(V->sliderPosition(), 60);
+    V->setSliderDown(false);
+    const auto Drag = P.Only({WM_VSCROLL});
+    ASSERT_EQ(Drag.size(), 3u);
+    EXPECT_EQ(Drag[0].ScrollCode, SB_THUMBTRACK);
+    EXPECT_EQ(Drag[1].ScrollCode, SB_THUMBPOSITION);
+    EXPECT_EQ(Drag[1].ScrollPos, 60);
+    EXPECT_EQ(Drag[2].ScrollCode, SB_ENDSCROLL);
+    Synced();
+
     // The horizontal bar likewise.
     P.Messages.clear();
     P.Pane->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);

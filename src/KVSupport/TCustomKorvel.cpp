@@ -104,8 +104,9 @@ TTextChange TCustomKorvel::ReplaceRangeAndRehighlight(TKorvelNavigator& SelStart
 
     Engine->GetUpperCache().ParagraphsReplaced(Change.FirstPara, Change.LastPara,
                                                Change.ParagraphDelta);
-    const std::vector<TKorvelNavigator*> Others = GetNavigators();
-    for (TKorvelNavigator* Navigator : Others)
+    // Moving a navigator neither registers nor unregisters one, so the
+    // register is walked in place.
+    for (TKorvelNavigator* Navigator : GetNavigators())
         if (Navigator != &SelStart && Navigator != &SelEnd)
             Navigator->AdjustAfterReplace(SelStart, Change);
     Engine->RehighlightChange(StartState, Change);

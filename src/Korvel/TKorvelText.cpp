@@ -7,6 +7,7 @@
 #include "Korvel/TKorvel.h"
 #include "Korvel/TKorvelStrings.h"
 #include "framework/Exceptions.h"
+#include "framework/TLargeBuffer.h"
 #include "platform/TControlHost.h"
 #include "platform/WindowsCodes.h"
 
@@ -30,10 +31,15 @@ void TKorvel::EndUpdate() {
 }
 
 // The text is copied paragraph by paragraph, block-wise through the record
-// array: one pass, one allocation.
+// array: one pass, one allocation. Most of the time of reading a large text
+// is the first touch of the fresh result, so it is asked for huge pages.
 std::string TKorvel::GetAllText() {
     const TParagraphsList& List = GetParagraphsList();
-    std::string Text(static_cast<size_t>(List.GetTextLength()), '\0');
+    const auto Length = static_cast<size_t>(List.GetTextLength());
+    std::string Text;
+    Text.reserve(Length);
+    AdviseHugePages(Text.data(), Length);
+    Text.resize(Length);
     char* Out = Text.data();
     bool First = true;
     List.ForEachFrom(0, [&Out, &First](const TParagraph& Par) {
@@ -204,11 +210,16 @@ void TKorvel::SetParText(int32_t Index, const std::string& Text) {
         SetSelLength(OldLength);
 }
 
+// Lines are counted through the paragraphs before them, so the paragraphs
+// up to the one found must be formatted for the line to be the right one:
+// formatting goes on while any of them waits, or while the line lies beyond
+// the lines known and paragraphs still wait.
 TKorvelNavigator& TKorvel::NavigatorOnLine(int32_t Index) {
     TKorvelNavigator& Navigator = *ScratchNavs[0];
     const TFormatCounters& Counters = GetParagraphsList().GetFormatCounters();
     Navigator.SetGlobalLine(Index);
-    while (Navigator.GetGlobalLine() != Index && Counters.IsFormatPending()) {
+    while (Counters.IsFormatPending() && (Counters.GetFormatFrontier() <= Navigator.GetParIndex() ||
+                                          Navigator.GetGlobalLine() != Index)) {
         const int32_t From = Counters.GetFormatFrontier();
         FormatParagraphs(From, std::max(From, Navigator.GetParIndex()), false, false);
         Navigator.SetGlobalLine(Index);

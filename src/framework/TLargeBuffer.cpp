@@ -115,4 +115,18 @@ void TLargeBuffer::Release() noexcept {
     Bytes = nullptr;
 }
 
+void AdviseHugePages(void* Data, size_t Bytes) {
+#if defined(QUOLT_MAP_LARGE)
+    const auto First = reinterpret_cast<uintptr_t>(Data);
+    const uintptr_t Aligned = RoundUp(First, TLargeBuffer::HugePageBytes);
+    const uintptr_t End =
+        (First + Bytes) / TLargeBuffer::HugePageBytes * TLargeBuffer::HugePageBytes;
+    if (End > Aligned)
+        madvise(reinterpret_cast<void*>(Aligned), End - Aligned, MADV_HUGEPAGE);
+#else
+    (void)Data;
+    (void)Bytes;
+#endif
+}
+
 } // namespace korvel

@@ -46,4 +46,10 @@ private:
     size_t Mapped = 0; // bytes mapped from the system; 0 for a heap block
 };
 
+// Asks the kernel to back the whole 2 MiB pages inside Bytes bytes at Data
+// (memory not touched yet, such as a large string just reserved) with huge
+// pages, where the system allows it; does nothing elsewhere and for smaller
+// blocks. Only advice: the memory stays the caller's.
+void AdviseHugePages(void* Data, size_t Bytes);
+
 } // namespace korvel

@@ -119,6 +119,13 @@ TEST(ViewLayoutTest, ResizingRewrapsAndScrollsBackWhenTheTextEndRises) {
     V.Host.Resize({250, 420});
     EXPECT_EQ(V->GetTopPixel(), End - 100);
 
+    // A window without room lays out and paints without fault.
+    V.Host.Resize({0, 0});
+    V->Invalidate();
+    V.Host.Update();
+    EXPECT_EQ(V->GetVisibleLines(), 1);
+    EXPECT_EQ(ListOf(*V).FindInconsistency(), "");
+
     // Right-aligned text is wrapped at the window even without word wrap:
     // a new width lays it out again too.
     TView R(MakeParagraphs(10, [](int32_t) { return 20; }), {400, 300}, false);

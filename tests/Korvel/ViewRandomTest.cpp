@@ -65,11 +65,13 @@ struct TModel {
 
 class TViewRandom {
 public:
-    TViewRandom(uint64_t Seed) : Rng(Seed) {
+    // In background mode the posted formatting steps run before each check.
+    TViewRandom(uint64_t Seed, TkvUpdateMode Mode) : Rng(Seed) {
         const int32_t Count = Pick(1, 120);
         for (int32_t I = 0; I < Count; ++I)
             Model.Words.push_back(Pick(0, 25));
         V = std::make_unique<TView>(Model.Text(), TSize{400, 300});
+        (*V)->SetUpdateMode(Mode);
     }
 
     void Step(int32_t Round) {
@@ -117,6 +119,8 @@ public:
             (*V)->SetTopPixel(Pick(0, std::max((*V)->MaxTopPixel(), 0)));
             break;
         }
+        for (int32_t Rounds = 0; V->Host.PendingMessages() > 0 && Rounds < 100000; ++Rounds)
+            V->Host.PumpMessages();
         Check(CaretShown, WithinText);
     }
 
@@ -221,7 +225,7 @@ TEST(ViewRandomTest, ScrollRangesTopLineAndCaretFollowTheModelOfDisplayLines) {
     const int32_t Rounds = static_cast<int32_t>(EnvOr("QUOLT_VIEW_ROUNDS", 2000));
     SCOPED_TRACE(testing::Message() << "QUOLT_VIEW_SEED=" << Seed);
     for (uint64_t Run = 0; Run < 4; ++Run) {
-        TViewRandom Random(Seed + Run);
+        TViewRandom Random(Seed + Run, Run % 2 == 0 ? umImmediate : umBackground);
         for (int32_t Round = 0; Round < Rounds / 4; ++Round) {
             Random.Step(Round);
             if (testing::Test::HasFatalFailure() || testing::Test::HasNonfatalFailure())

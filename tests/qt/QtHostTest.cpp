@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,16 @@ TEST(QtHostTest, ScrollBarsFollowTheControlAndSendItsRequests) {
     EXPECT_EQ(Drag[1].ScrollPos, 60);
     EXPECT_EQ(Drag[2].ScrollCode, SB_ENDSCROLL);
     Synced();
+
+    // A wheel notch scrolls the desktop's lines per notch; the bar follows.
+    V->setSliderPosition(0);
+    ASSERT_EQ(P.Pane->Korvel().GetTopPixel(), 0);
+    QWheelEvent Notch(QPointF(20, 20), P.Pane->viewport()->mapToGlobal(QPointF(20, 20)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(P.Pane->viewport(), &Notch);
+    EXPECT_EQ(P.Pane->Korvel().GetTopPixel(),
+              QApplication::wheelScrollLines() * P.Pane->Korvel().GetLineHeightPx());
+    EXPECT_GT(Synced().Pos, 0);
 
     // The horizontal bar likewise.
     P.Messages.clear();

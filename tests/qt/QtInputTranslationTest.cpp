@@ -243,6 +243,8 @@ TEST(QtInputTranslationTest, PointerAndWheelArriveInClientCoordinates) {
                         false);
     QApplication::sendEvent(P.Pane->verticalScrollBar(), &OverBar);
     const auto Wheels = P.Only({WM_MOUSEWHEEL});
+    // The control took the desktop's lines per notch at the first turn.
+    EXPECT_EQ(P.Pane->Korvel().GetMouseWheelFactor(), QApplication::wheelScrollLines());
     ASSERT_EQ(Wheels.size(), 2u);
     EXPECT_EQ(Wheels[0].WheelDelta, -240);
     EXPECT_EQ(Wheels[0].Pos, (TPoint{20, 25}));

@@ -479,6 +479,10 @@ TClipboard& TQtHost::GetClipboard() {
     return *Clipboard;
 }
 
+int32_t TQtHost::GetWheelScrollLines() const {
+    return QApplication::wheelScrollLines();
+}
+
 void TQtHost::OutputDebugString(const std::string& Text) {
     qDebug().noquote() << ToQString(Text);
 }

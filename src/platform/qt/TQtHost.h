@@ -113,6 +113,8 @@ public:
     const TClock& GetClock() const override;
     TClipboard& GetClipboard() override;
     void OutputDebugString(const std::string& Text) override;
+    // The desktop's setting, as Qt reads it.
+    int32_t GetWheelScrollLines() const override;
 
 protected:
     // Wheel turns over a scroll bar go to the control, as over the window.

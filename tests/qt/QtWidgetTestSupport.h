@@ -60,18 +60,19 @@ struct TShownPane {
 // Runs Action on the modal widget or popup that opens next (polling until
 // one is there), so that a test can answer a dialog it starts.
 inline void AnswerNextModal(std::function<void(QWidget*)> Action) {
-    auto Poll = std::make_shared<std::function<void()>>();
-    *Poll = [Action, Poll] {
+    auto* Poll = new QTimer(QApplication::instance());
+    Poll->setInterval(10);
+    QObject::connect(Poll, &QTimer::timeout, [Poll, Action = std::move(Action)] {
         QWidget* Modal = QApplication::activeModalWidget();
         if (Modal == nullptr)
             Modal = QApplication::activePopupWidget();
-        if (Modal == nullptr) {
-            QTimer::singleShot(10, *Poll);
+        if (Modal == nullptr)
             return;
-        }
+        Poll->stop();
+        Poll->deleteLater();
         Action(Modal);
-    };
-    QTimer::singleShot(10, *Poll);
+    });
+    Poll->start();
 }
 
 } // namespace korvel::qttest

@@ -1,0 +1,310 @@
+#include "QtWidgetTestSupport.h"
+
+#include "KVSupport/KorvelTypes.h"
+#include "Quolt_fm_Main/TagCleaner.h"
+#include "Quolt_fm_Main/window/TForm1.h"
+#include "framework/TFont.h"
+#include "framework/TPen.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+using namespace korvel;
+using namespace korvel::qttest;
+using quolt::TForm1;
+
+namespace {
+
+struct TShownForm {
+    TForm1 Form;
+    TShownForm() {
+        Form.show();
+        Form.activateWindow();
+        (void)QTest::qWaitForWindowExposed(&Form);
+        (void)QTest::qWaitForWindowActive(&Form);
+        Form.me_Main()->Host().OnException = [](const std::string& Text) {
+            ADD_FAILURE() << "exception in a handler: " << Text;
+        };
+    }
+};
+
+std::string Joined(const std::vector<std::string>& Lines) {
+    std::string Out;
+    for (const std::string& Line : Lines)
+        Out += Line + "\r\n";
+    return Out;
+}
+
+} // namespace
+
+TEST(QtForm1Test, ControlsCaptionsGeometryAndTabOrder) {
+    TShownForm F;
+    TForm1& Form = F.Form;
+    EXPECT_EQ(Form.windowTitle(), QStringLiteral("Quolt"));
+    EXPECT_EQ(Form.objectName(), QStringLiteral("Form1"));
+    EXPECT_EQ(Form.size(), QSize(586, 515));
+
+    struct TControl {
+        QWidget* Widget;
+        const char* Name;
+        QRect Geometry;
+        const char* Caption;
+    };
+    const TControl Controls[] = {
+        {Form.Panel1(), "Panel1", {0, 0, 586, 193}, nullptr},
+        {Form.gbx_Start(), "gbx_Start", {1, 1, 584, 48}, " 1. Start "},
+        {Form.bt_Clear(), "bt_Clear", {8, 15, 153, 25}, "Clear HTML Window Below"},
+        {Form.bt_Paste(), "bt_Paste", {176, 15, 153, 25}, "Paste HTML to Window Below"},
+        {Form.gbx_CleanTags(), "gbx_CleanTags", {1, 49, 584, 88}, " 2. Clean Tags "},
+        {Form.ed_TagsToClear(),
+         "ed_TagsToClear",
+         {216, 18, 360, 21},
+         "table tr td thead th font col"},
+        {Form.bt_RemoveTagAttribs(),
+         "bt_RemoveTagAttribs",
+         {8, 16, 201, 25},
+         "Remove attribs from these tags:"},
+        {Form.bt_RemoveTags(),
+         "bt_RemoveTags",
+         {8, 48, 201, 25},
+         "Remove these tags (retain content):"},
+        {Form.ed_TagsToRemove(), "ed_TagsToRemove", {216, 50, 360, 21}, "font col colgroup"},
+        {Form.gbx_Finish(), "gbx_Finish", {1, 137, 584, 55}, " 3. Finish "},
+        {Form.bt_SelectAllCopy(),
+         "bt_SelectAllCopy",
+         {8, 20, 201, 25},
+         "Select All HTML from Window, Copy"},
+        {Form.me_Main(), "me_Main", {0, 193, 586, 322}, nullptr},
+    };
+    for (const TControl& C : Controls) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(C.Widget->objectName(), QString::fromLatin1(C.Name));
+        EXPECT_EQ(C.Widget->geometry(), C.Geometry);
+        if (C.Caption == nullptr)
+            continue;
+        QString Text;
+        if (auto* Box = qobject_cast<QGroupBox*>(C.Widget))
+            Text = Box->title();
+        else if (auto* Button = qobject_cast<QAbstractButton*>(C.Widget))
+            Text = Button->text();
+        else if (auto* Edit = qobject_cast<QLineEdit*>(C.Widget))
+            Text = Edit->text();
+        EXPECT_EQ(Text, QString::fromLatin1(C.Caption));
+    }
+    EXPECT_EQ(Form.bt_Clear()->parentWidget(), Form.gbx_Start());
+    EXPECT_EQ(Form.ed_TagsToRemove()->parentWidget(), Form.gbx_CleanTags());
+    EXPECT_EQ(Form.bt_SelectAllCopy()->parentWidget(), Form.gbx_Finish());
+    EXPECT_EQ(Form.gbx_Finish()->parentWidget(), Form.Panel1());
+    EXPECT_EQ(Form.font().pixelSize(), 11);
+
+    // Focus runs through the panel's steps in order, then the pane.
+    const QWidget* Order[] = {Form.bt_Clear(),         Form.bt_Paste(),
+                              Form.ed_TagsToClear(),   Form.bt_RemoveTagAttribs(),
+                              Form.bt_RemoveTags(),    Form.ed_TagsToRemove(),
+                              Form.bt_SelectAllCopy(), Form.me_Main()};
+    Form.bt_Clear()->setFocus();
+    QApplication::processEvents();
+    for (const QWidget* Expected : Order) {
+        EXPECT_EQ(QApplication::focusWidget(), Expected)
+            << (QApplication::focusWidget()
+                    ? QApplication::focusWidget()->objectName().toStdString()
+                    : "none");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+
+    // The panel keeps its height and the pane takes the rest; the edit boxes
+    // keep their distance to the right edge.
+    Form.resize(700, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(Form.Panel1()->geometry(), QRect(0, 0, 700, 193));
+    EXPECT_EQ(Form.me_Main()->geometry(), QRect(0, 193, 700, 407));
+    EXPECT_EQ(Form.ed_TagsToClear()->geometry(), QRect(216, 18, 474, 21));
+    EXPECT_EQ(Form.ed_TagsToRemove()->geometry(), QRect(216, 50, 474, 21));
+    EXPECT_EQ(Form.bt_RemoveTags()->geometry(), QRect(8, 48, 201, 25));
+    EXPECT_EQ(Form.gbx_Finish()->geometry(), QRect(1, 137, 698, 55));
+}
+
+TEST(QtForm1Test, PaneStartsWithItsStoredProperties) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    EXPECT_EQ(Pane.GetName(), "me_Main");
+    EXPECT_EQ(Pane.GetCursor(), crIBeam);
+    EXPECT_EQ(Pane.GetAlignment(), taLeftJustify);
+    EXPECT_EQ(Pane.GetScrollBars(), ssBoth);
+    EXPECT_FALSE(Pane.GetWordWrap());
+    EXPECT_EQ(Pane.GetAltFont().GetName(), "MS Sans Serif");
+    EXPECT_EQ(Pane.GetAltFont().GetHeight(), -11);
+    EXPECT_EQ(Pane.GetAltFont().GetCharset(), 1);
+    EXPECT_EQ(Pane.GetAltFont().GetColor(), clWindowText);
+    EXPECT_EQ(Pane.GetAltFont().GetStyle(), 0);
+    EXPECT_EQ(Pane.GetCaretWidth(), 1);
+    EXPECT_FALSE(Pane.IsCaretWidthAutomatic());
+    EXPECT_EQ(Pane.GetColumnWrap(), 0);
+    EXPECT_FALSE(Pane.GetDisplayOnly());
+    EXPECT_EQ(Pane.GetEndOfTextMark().GetColor(), clRed);
+    EXPECT_FALSE(Pane.GetJustified());
+    EXPECT_TRUE(Pane.IsLineHeightAutomatic());
+    EXPECT_EQ(Pane.GetOptions(), OptionBit(kvoWrapCaret) | OptionBit(kvoInsertKeyActive) |
+                                     OptionBit(kvoWideOverwriteCaret) |
+                                     OptionBit(kvoAutoScrollBars) | OptionBit(kvoNoFineScroll));
+    EXPECT_FALSE(Pane.GetOverwrite());
+    EXPECT_TRUE(Pane.GetReadOnly());
+    EXPECT_EQ(Pane.GetRightLinePen().GetColor(), clGray);
+    EXPECT_EQ(Pane.GetRightLinePen().GetStyle(), psDot);
+    EXPECT_EQ(Pane.GetScrollTime(), 50);
+    EXPECT_EQ(Pane.GetSelBackColor(), clHighlight);
+    EXPECT_EQ(Pane.GetSelTextColor(), clHighlightText);
+    EXPECT_EQ(Pane.GetSeparators(), std::string("\t\n\r $%&,./:;<=>"));
+    EXPECT_EQ(Pane.GetSpecUnderline().GetColor(), clRed);
+    EXPECT_EQ(Pane.GetFont().GetName(), "Courier New");
+    EXPECT_EQ(Pane.GetFont().GetHeight(), -11);
+    EXPECT_EQ(Pane.GetFont().GetCharset(), 1);
+    EXPECT_EQ(Pane.GetFont().GetColor(), clWindowText);
+    EXPECT_FALSE(Pane.GetParentFont());
+    EXPECT_TRUE(Pane.GetTabStop());
+    EXPECT_EQ(Pane.GetVersion(), TKorvel::VersionText);
+    EXPECT_EQ(Pane.GetAllText(), "");
+    // The widget took the control's cursor and its window exists.
+    EXPECT_EQ(F.Form.me_Main()->Host().GetCursor(), crIBeam);
+    EXPECT_EQ(F.Form.me_Main()->focusPolicy(), Qt::StrongFocus);
+    EXPECT_TRUE(Pane.IsViewLive());
+}
+
+TEST(QtForm1Test, ActivationMovesTheWindowTo50And50EveryTime) {
+    TShownForm F;
+    EXPECT_EQ(F.Form.pos(), QPoint(50, 50));
+    F.Form.move(300, 200);
+    QWidget Other;
+    Other.show();
+    Other.activateWindow();
+    (void)QTest::qWaitForWindowActive(&Other);
+    EXPECT_EQ(F.Form.pos(), QPoint(300, 200));
+    F.Form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&F.Form));
+    EXPECT_EQ(F.Form.pos(), QPoint(50, 50));
+    EXPECT_EQ(F.Form.size(), QSize(586, 515));
+}
+
+TEST(QtForm1Test, BlankTagListShowsItsMessageAndLeavesThePane) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    Pane.SetAllText("<td class=x>1</td>");
+    const std::string Before = Pane.GetAllText();
+    for (auto [Button, Edit] : {std::pair{F.Form.bt_RemoveTagAttribs(), F.Form.ed_TagsToClear()},
+                                std::pair{F.Form.bt_RemoveTags(), F.Form.ed_TagsToRemove()}}) {
+        Edit->setText(QStringLiteral(" \t "));
+        QString Text;
+        QString Title;
+        AnswerNextModal([&](QWidget* Shown) {
+            auto* Box = qobject_cast<QMessageBox*>(Shown);
+            ASSERT_NE(Box, nullptr);
+            Text = Box->text();
+            Title = Box->windowTitle();
+            Box->button(QMessageBox::Ok)->click();
+        });
+        Button->click();
+        EXPECT_EQ(Text, QStringLiteral("No tags specified to be cleaned"));
+        EXPECT_EQ(Title, QStringLiteral("Quolt"));
+        EXPECT_EQ(Pane.GetAllText(), Before);
+    }
+}
+
+TEST(QtForm1Test, CleanButtonsPutTheCleanedLinesIntoThePane) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    const std::string Html = "<TABLE border=1>\r\n<tr class=\"a\"><td width=3><FONT "
+                             "color=red>x</FONT></td></tr>\r\n\r\n   \r\n<col span=2></TABLE>";
+    Pane.SetAllText(Html);
+    F.Form.ed_TagsToClear()->setText(QStringLiteral("table, td"));
+    F.Form.bt_RemoveTagAttribs()->click();
+    const auto Stripped = quolt::CleanTags(quolt::tmStripAttribs, "table, td", Html);
+    ASSERT_TRUE(Stripped);
+    EXPECT_EQ(Pane.GetAllText(), Joined(*Stripped));
+    EXPECT_EQ(Pane.GetAllText(),
+              "<TABLE>\r\n<tr class=\"a\"><td><FONT color=red>x</FONT></td></tr>\r\n"
+              "<col span=2></TABLE>\r\n");
+
+    const std::string Between = Pane.GetAllText();
+    F.Form.bt_RemoveTags()->click(); // the default list: font col colgroup
+    const auto Removed = quolt::CleanTags(quolt::tmRemoveTags, "font col colgroup", Between);
+    ASSERT_TRUE(Removed);
+    EXPECT_EQ(Pane.GetAllText(), Joined(*Removed));
+    EXPECT_EQ(Pane.GetAllText(), "<TABLE>\r\n<tr class=\"a\"><td>x</td></tr>\r\n</TABLE>\r\n");
+
+    // A result without a non-blank line leaves the pane empty; so does Clear.
+    F.Form.ed_TagsToRemove()->setText(QStringLiteral("table tr td col"));
+    Pane.SetAllText("<td> </td>\r\n<col>");
+    F.Form.bt_RemoveTags()->click();
+    EXPECT_EQ(Pane.GetAllText(), "");
+    Pane.SetAllText("abc");
+    F.Form.bt_Clear()->click();
+    EXPECT_EQ(Pane.GetAllText(), "");
+    F.Form.bt_Clear()->click();
+    EXPECT_EQ(Pane.GetAllText(), "");
+}
+
+TEST(QtForm1Test, CleanEndsTheUpdateBracketWhenAddingALineFails) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    Pane.SetAllText("<td a=1>one</td>\r\n<td>two</td>\r\n<td>three</td>");
+    int32_t Changes = 0;
+    Pane.OnBeforeChange = [&Changes](TObject*, const char*&) {
+        // The clear, then the first line; the second line fails.
+        if (++Changes == 3)
+            throw std::runtime_error("no room for another line");
+    };
+    QString Shown;
+    AnswerNextModal([&](QWidget* Box) {
+        Shown = qobject_cast<QMessageBox*>(Box)->text();
+        qobject_cast<QMessageBox*>(Box)->button(QMessageBox::Ok)->click();
+    });
+    F.Form.bt_RemoveTagAttribs()->click();
+    Pane.OnBeforeChange = nullptr;
+    EXPECT_EQ(Shown, QStringLiteral("no room for another line"));
+    EXPECT_EQ(Pane.GetUpdateLock(), 0);
+    EXPECT_EQ(Pane.GetAllText(), "<td>one</td>\r\n");
+    // The window goes on working.
+    F.Form.bt_RemoveTagAttribs()->click();
+    EXPECT_EQ(Pane.GetAllText(), "<td>one</td>\r\n");
+}
+
+TEST(QtForm1Test, CleanedTextIsPaintedInThePane) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    Pane.SetAllText("<TABLE width=9><TR><TD class=x>Harbour Street</TD></TR></TABLE>");
+    F.Form.bt_RemoveTagAttribs()->click();
+    ASSERT_EQ(Pane.GetAllText(), "<TABLE><TR><TD>Harbour Street</TD></TR></TABLE>\r\n");
+    QTest::qWait(100);
+    const QImage Shot = F.Form.grab().toImage();
+    if (const QByteArray Dir = qgetenv("QUOLT_QT_SCREENSHOTS"); !Dir.isEmpty())
+        Shot.save(QString::fromLocal8Bit(Dir) + QStringLiteral("/form1-cleaned.png"));
+    // Ink where the first line stands, white paper around and below it.
+    const QPoint Origin = F.Form.me_Main()->viewport()->mapTo(&F.Form, QPoint(0, 0));
+    const int Line = Pane.GetLineHeightPx();
+    int Ink = 0;
+    for (int Y = 0; Y < Line; ++Y)
+        for (int X = 0; X < 300; ++X)
+            Ink += qGray(Shot.pixel(Origin + QPoint(X, Y))) < 100 ? 1 : 0;
+    EXPECT_GT(Ink, 100);
+    EXPECT_EQ(qGray(Shot.pixel(Origin + QPoint(400, Line / 2))), 255);
+    EXPECT_EQ(qGray(Shot.pixel(Origin + QPoint(200, 5 * Line))), 255);
+
+    // Cleared, the line's ink is gone.
+    F.Form.bt_Clear()->click();
+    QTest::qWait(50);
+    const QImage Empty = F.Form.grab().toImage();
+    Ink = 0;
+    for (int Y = 0; Y < Line; ++Y)
+        for (int X = 20; X < 300; ++X)
+            Ink += qGray(Empty.pixel(Origin + QPoint(X, Y))) < 100 ? 1 : 0;
+    EXPECT_EQ(Ink, 0);
+}

@@ -84,6 +84,7 @@ TKorvel::TKorvel() : Serial(NextSerial++) {
     for (auto& Scratch : ScratchNavs)
         Scratch = std::make_unique<TKorvelNavigator>(Host);
     MouseNav = std::make_unique<TKorvelNavigator>(Host);
+    TargetNav = std::make_unique<TKorvelNavigator>(Host);
     // The first control creates the list of controls destroyed in their
     // own handlers; it lives as long as the process, so that a handler of
     // the last control can still look itself up.
@@ -455,6 +456,10 @@ int32_t TKorvel::CaretDisplayWidth() {
 }
 
 // --- window messages ---
+
+bool TKorvel::WasDestroyed(uint64_t ControlSerial) {
+    return IsDestroyedInHandler(ControlSerial);
+}
 
 void TKorvel::WndProc(TMessage& Message) {
     // The serial, not the address: a control created meanwhile may live at

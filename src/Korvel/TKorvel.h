@@ -7,8 +7,8 @@
 #include "KVSupport/TkvFormatThread.h"
 #include "Korvel/TKorvelPainter.h"
 #include "Korvel/TPaintSettings.h"
-#include "Korvel/TViewState.h"
 #include "Korvel/TUndoRecording.h"
+#include "Korvel/TViewState.h"
 #include "framework/ControlTypes.h"
 #include "framework/TColor.h"
 #include "framework/TFont.h"
@@ -379,6 +379,7 @@ public:
     // --- undo ---
 
     void Undo() {}      // Completed by the undo code.
+    void Redo() {}      // Completed by the undo code.
     void ClearUndo() {} // Completed by the undo code.
     int32_t GetUndoMaxLevel() const { return UndoMaxLevel; }
     // Stores the limit; trimming the history to it is completed by the undo
@@ -390,6 +391,8 @@ public:
     void SetUndoMaxSpace(int32_t Value) { UndoMaxSpace = Value; }
 
     // --- context menu and integrity ---
+
+    void CheckIntegrity() {} // Completed by the integrity check code.
 
     // --- formatting ---
 
@@ -491,6 +494,23 @@ public:
 
     // --- input ---
 
+    // Around an edit that must not replace the selection: with
+    // kvoPersistentBlocks the selection (and a column block's columns) is
+    // remembered, the selection collapses onto the caret and the update
+    // bracket opens; RestoreBlock selects the remembered text again with the
+    // caret after the edit. Without kvoPersistentBlocks ProtectBlock only
+    // collapses the selection and RestoreBlock does nothing.
+    void ProtectBlock();
+    void RestoreBlock();
+    // The blanks that line the caret up with the start of the next word of
+    // the nearest earlier paragraph reaching past the caret's column ("\t"
+    // with word wrap, empty when there is no such paragraph).
+    std::string SmartTabText();
+    // A left-button drag of the selection is running.
+    bool IsDragging() const { return Dragging; }
+    int32_t GetHoverLine() const { return HoverLine; }
+    int32_t GetAutoScrollDir() const { return AutoScrollDir; }
+
     // --- window messages ---
 
     // The message nesting guard around the control's own dispatch.
@@ -523,6 +543,19 @@ protected:
     void ClientResized(TSize Size) override;
     // Scrolls by the wheel, then fires OnMouseWheel; always handled.
     bool DoMouseWheel(TShiftState Shift, int32_t WheelDelta, TPoint MousePos) override;
+
+    // --- input ---
+
+    // Caret moves, deletion, the Insert key and the hot keys.
+    void KeyDown(uint16_t& Key, TShiftState Shift) override;
+    // Typed characters, Tab, Enter and the control-character shortcuts.
+    void KeyPress(char& Key) override;
+    // Ends the copy-cursor feedback of a drag.
+    void KeyUp(uint16_t& Key, TShiftState Shift) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+    void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+    void DblClick() override;
 
 private:
     // --- construction ---
@@ -575,6 +608,9 @@ private:
     void FocusExit();
     void WMHScroll(TMessage& Message);
     void WMVScroll(TMessage& Message);
+    // Whether the control with this serial was destroyed inside a handler
+    // that is still running (so that nothing of it may be touched).
+    static bool WasDestroyed(uint64_t ControlSerial);
 
     // --- construction ---
 
@@ -713,9 +749,62 @@ private:
 
     // --- input ---
 
+    // The keyboard side.
+    void DisplayOnlyKey(uint16_t Key, TShiftState Shift);
+    // True when the key was a hot key (it then ran).
+    bool HotKey(uint16_t Key, TShiftState Shift);
+    void EditKey(uint16_t& Key, TShiftState Shift);
+    bool MoveLeft(TShiftState Shift);
+    void MoveRight(TShiftState Shift);
+    void VerticalMove(int32_t Line, TShiftState Shift);
+    void UpdateSelectionAfterMove(TShiftState Shift, int32_t OldCaretLine);
+    void Backspace(TShiftState Shift);
+    void DeleteKey(TShiftState Shift);
+    void EnterKey();
+    void TypeChar(char Key);
+    // The indentation (leading blanks and tabs) of display line Line.
+    int32_t LineIndent(int32_t Line);
+    // Nothing selected, the caret at Target (selection lines repainted).
+    void CollapseOnto(TKorvelNavigator& Target);
+    // The selection from the offset Anchor to Target, the caret at Target.
+    void SelectFromAnchor(int32_t Anchor, TKorvelNavigator& Target);
+    bool AtParEnd(TKorvelNavigator& Nav);
+
+    // The pointer side.
+    bool PointerOverControl() const;
+    void SetPointerPosition(int32_t X, int32_t Y);
+    void PointerFeedback(int32_t X, int32_t Y);
+    void PointerDrag(TShiftState Shift, int32_t X, int32_t Y);
+    void PointerLineSelect();
+    void PointerSelect(int32_t X);
+    void PointerWordSelect();
+    void AutoScroll();
+    void DropSelection(TShiftState Shift);
+    // A click on a run with a context number: OnContext; true when it was one.
+    bool ContextClick();
+    void ShowSavedCursor();
+
+    // The navigator every key move puts the new caret position in first.
+    std::unique_ptr<TKorvelNavigator> TargetNav;
+    // Set by a key release; a key press that finds it cleared repaints at
+    // once (the key repeats while held).
+    bool KeyReleased = false;
+
     // The display line the pointer hovers in the line-selection margin, -1
     // when none.
     int32_t HoverLine = -1;
+    int32_t MouseDownPos = 0;
+    bool ButtonDown = false;
+    bool WordSelecting = false;
+    bool Dragging = false;
+    bool DragOutside = false;
+    bool OverSelection = false;
+    bool RunCursorShown = false;
+    TCursor SavedCursor = crDefault;
+    // 0 none, 1 up, 2 down, 3 left, 4 right.
+    int32_t AutoScrollDir = 0;
+    int32_t AutoScrollSpeed = 0;
+    TPoint LastPointer;
 
     // --- window messages ---
 

@@ -244,8 +244,16 @@ uint8_t TKorvel::GetStyleAtCaret() {
 // --- insertion beside a kept selection ---
 
 void TKorvel::PrepareNoOverwriteInsert() {
-    if (!HasOption(kvoNoOverwriteBlocks))
-        return;
+    if (HasOption(kvoNoOverwriteBlocks))
+        ProtectBlock();
+}
+
+void TKorvel::FinishNoOverwriteInsert() {
+    if (HasOption(kvoNoOverwriteBlocks))
+        RestoreBlock();
+}
+
+void TKorvel::ProtectBlock() {
     if (!HasOption(kvoPersistentBlocks) || SavedBlock) {
         SetSelLength(0);
         return;
@@ -273,7 +281,7 @@ void TKorvel::PrepareNoOverwriteInsert() {
     BeginUpdate();
 }
 
-void TKorvel::FinishNoOverwriteInsert() {
+void TKorvel::RestoreBlock() {
     if (!SavedBlock)
         return;
     const std::unique_ptr<TSavedBlock> Saved = std::move(SavedBlock);

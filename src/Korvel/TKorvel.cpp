@@ -84,7 +84,6 @@ TKorvel::TKorvel() : Serial(NextSerial++) {
     for (auto& Scratch : ScratchNavs)
         Scratch = std::make_unique<TKorvelNavigator>(Host);
     MouseNav = std::make_unique<TKorvelNavigator>(Host);
-    TargetNav = std::make_unique<TKorvelNavigator>(Host);
     // The first control creates the list of controls destroyed in their
     // own handlers; it lives as long as the process, so that a handler of
     // the last control can still look itself up.

@@ -772,7 +772,9 @@ private:
 
     // The pointer side.
     bool PointerOverControl() const;
-    void SetPointerPosition(int32_t X, int32_t Y);
+    bool SetPointerPosition(int32_t X, int32_t Y);
+    // Client y just below the last display line.
+    int64_t TextBottom() const;
     void PointerFeedback(int32_t X, int32_t Y);
     void PointerDrag(TShiftState Shift, int32_t X, int32_t Y);
     void PointerLineSelect();
@@ -784,8 +786,9 @@ private:
     bool ContextClick();
     void ShowSavedCursor();
 
-    // The navigator every key move puts the new caret position in first.
-    std::unique_ptr<TKorvelNavigator> TargetNav;
+    // The navigator every key move puts the new caret position in first
+    // (the scratch navigator that only a replacement uses otherwise).
+    TKorvelNavigator& TargetNav() { return *ScratchNavs[1]; }
     // Set by a key release; a key press that finds it cleared repaints at
     // once (the key repeats while held).
     bool KeyReleased = false;

@@ -184,7 +184,7 @@ void TKorvel::EditKey(uint16_t& Key, TShiftState Shift) {
     const uint16_t Original = Key;
     Key = 0;
     FormatIfNeeded(CaretNav->GetParIndex());
-    TargetNav->Assign(*CaretNav);
+    TargetNav().Assign(*CaretNav);
 
     if ((Shift & ssModifiers) == (ssShift | ssAlt) && HasOption(kvoBlockSelection) &&
         !GetWordWrap() && !BlockActive && IsArrow(Original)) {
@@ -241,11 +241,11 @@ void TKorvel::EditKey(uint16_t& Key, TShiftState Shift) {
             BlockActive = false;
         PreferredX = NoPreferredX;
         if (Ctrl) {
-            TargetNav->SetPos(Original == VK_HOME ? 0 : GetTextLength());
+            TargetNav().SetPos(Original == VK_HOME ? 0 : GetTextLength());
         } else {
-            TargetNav->SetGlobalLine(OldCaretLine);
+            TargetNav().SetGlobalLine(OldCaretLine);
             if (Original == VK_END)
-                TargetNav->SetLineOffset(INT32_MAX);
+                TargetNav().SetLineOffset(INT32_MAX);
         }
         break;
     case VK_LEFT:
@@ -324,10 +324,10 @@ bool TKorvel::MoveLeft(TShiftState Shift) {
     PreferredX = NoPreferredX;
     if ((Shift & ssShift) == 0 && !HasOption(kvoPersistentBlocks)) {
         CollapseOnto(*CaretNav);
-        TargetNav->Assign(*CaretNav);
+        TargetNav().Assign(*CaretNav);
         BlockActive = false;
     }
-    TKorvelNavigator& Target = *TargetNav;
+    TKorvelNavigator& Target = TargetNav();
     if (Target.GetPos() == 0 && ExtraColumns == 0)
         return false;
     if ((Shift & ssCtrl) != 0) {
@@ -359,10 +359,10 @@ void TKorvel::MoveRight(TShiftState Shift) {
     PreferredX = NoPreferredX;
     if ((Shift & ssShift) == 0 && !HasOption(kvoPersistentBlocks)) {
         CollapseOnto(*CaretNav);
-        TargetNav->Assign(*CaretNav);
+        TargetNav().Assign(*CaretNav);
         BlockActive = false;
     }
-    TKorvelNavigator& Target = *TargetNav;
+    TKorvelNavigator& Target = TargetNav();
     if ((Shift & ssCtrl) != 0) {
         ExtraColumns = 0;
         Target.WordRight(GetSeparatorSet());
@@ -390,7 +390,7 @@ void TKorvel::MoveRight(TShiftState Shift) {
 }
 
 void TKorvel::VerticalMove(int32_t Line, TShiftState Shift) {
-    TKorvelNavigator& Target = *TargetNav;
+    TKorvelNavigator& Target = TargetNav();
     Target.SetGlobalLine(Line);
     ExtraColumns = 0;
     const bool Persistent = HasOption(kvoPersistentBlocks);
@@ -414,7 +414,7 @@ void TKorvel::VerticalMove(int32_t Line, TShiftState Shift) {
 }
 
 void TKorvel::UpdateSelectionAfterMove(TShiftState Shift, int32_t OldCaretLine) {
-    TKorvelNavigator& Target = *TargetNav;
+    TKorvelNavigator& Target = TargetNav();
     const bool Persistent = HasOption(kvoPersistentBlocks);
     const bool Live = HandleAllocated() && !PaintSuppressed;
     if ((Shift & ssShift) != 0) {
@@ -465,9 +465,9 @@ void TKorvel::Backspace(TShiftState Shift) {
         if (SelLength == 0) {
             if ((Shift & ssCtrl) != 0) {
                 ExtraColumns = 0; // the word goes, not the virtual blanks
-                TargetNav->Assign(*CaretNav);
-                TargetNav->WordLeft(GetSeparatorSet());
-                SetSelLength(TargetNav->GetPos() - CaretNav->GetPos());
+                TargetNav().Assign(*CaretNav);
+                TargetNav().WordLeft(GetSeparatorSet());
+                SetSelLength(TargetNav().GetPos() - CaretNav->GetPos());
             } else if (CaretNav->GetParOffset() > 0 || ExtraColumns > 0) {
                 if (HasOption(kvoBackIndent)) {
                     const int32_t Offset = GetCaretLineOffset();
@@ -523,11 +523,12 @@ void TKorvel::DeleteKey(TShiftState Shift) {
         if (Shifted && !Ctrl) {
             SetSelLength(CaretNav->GetParOffset() == 0 ? -2 : -1);
         } else {
-            TKorvelNavigator& Start = *TargetNav;
+            TKorvelNavigator& Start = TargetNav();
             Start.Assign(*SelStartNav);
-            SpareNav->Assign(Start);
-            SpareNav->SetLineOffset(INT32_MAX);
-            SelectFromAnchor(SpareNav->GetPos(), Start);
+            TKorvelNavigator& LineEnd = *ScratchNavs[3];
+            LineEnd.Assign(Start);
+            LineEnd.SetLineOffset(INT32_MAX);
+            SelectFromAnchor(LineEnd.GetPos(), Start);
         }
         if (HandleAllocated())
             InvalidateLines(CaretNav->GetGlobalLine(), SelEndNav->GetGlobalLine(), false);
@@ -544,7 +545,7 @@ void TKorvel::DeleteKey(TShiftState Shift) {
             if (AtParEnd(*CaretNav)) {
                 SetSelLength(2);
             } else {
-                TKorvelNavigator& Probe = *TargetNav;
+                TKorvelNavigator& Probe = TargetNav();
                 Probe.Assign(*CaretNav);
                 if (GetStaticFormat())
                     while (!AtParEnd(Probe) && IsFormatCode(Probe.CharAt()))
@@ -629,8 +630,8 @@ void TKorvel::EnterKey() {
     if (Overwrite && SelLength == 0) {
         const int32_t Line = CaretNav->GetGlobalLine();
         if (Line < GetLineCount() - 1) {
-            TargetNav->SetGlobalLine(Line + 1);
-            CollapseOnto(*TargetNav);
+            TargetNav().SetGlobalLine(Line + 1);
+            CollapseOnto(TargetNav());
             ExtraColumns = 0;
             UpdateCaret(false);
             ScrollInView();

@@ -57,29 +57,39 @@ void TKorvel::ShowSavedCursor() {
 
 // --- pointer move ---
 
+// Puts MouseNav on the text under client point X, Y; false when that
+// paragraph is not formatted yet (no feedback then).
+bool TKorvel::SetPointerPosition(int32_t X, int32_t Y) {
+    const int32_t LineHeight = GetView().LineHeightPx;
+    if (!IsViewLive() || LineHeight <= 0)
+        return false;
+    const int64_t Line64 = std::max<int64_t>((int64_t{Y} + GetView().TopPixel) / LineHeight, 0);
+    const int32_t LastVisible = GetTopLine() + ViewState.VisibleLines - 1;
+    MouseNav->SetGlobalLine(static_cast<int32_t>(std::min<int64_t>(Line64, LastVisible)));
+    if ((GetParagraphsList()[MouseNav->GetParIndex()].Flags & pfFormatted) == 0)
+        return false;
+    if (Y > TextBottom())
+        MouseNav->SetPos(GetTextLength());
+    else
+        MouseNav->XToOffset(X);
+    MouseNav->SkipRunsHere();
+    return true;
+}
+
+int64_t TKorvel::TextBottom() const {
+    return int64_t{GetLineCount()} * GetView().LineHeightPx - GetView().TopPixel;
+}
+
 void TKorvel::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
     const uint64_t Me = Serial;
     LastPointer = TPoint{X, Y};
-    if (UpdateLock == 0 && IsViewLive() && GetView().LineHeightPx > 0) {
-        const int32_t LineHeight = GetView().LineHeightPx;
-        const int64_t TextBottom = int64_t{GetLineCount()} * LineHeight - GetView().TopPixel;
-        const int64_t Line64 = std::max<int64_t>((int64_t{Y} + GetView().TopPixel) / LineHeight, 0);
-        const int32_t LastVisible = GetTopLine() + ViewState.VisibleLines - 1;
-        const int32_t Line = static_cast<int32_t>(std::min<int64_t>(Line64, LastVisible));
-        MouseNav->SetGlobalLine(Line);
-        if ((GetParagraphsList()[MouseNav->GetParIndex()].Flags & pfFormatted) != 0) {
-            if (Y > TextBottom)
-                MouseNav->SetPos(GetTextLength());
-            else
-                MouseNav->XToOffset(X);
-            MouseNav->SkipRunsHere();
-            if (!ButtonDown)
-                PointerFeedback(X, MouseNav->GetGlobalLine());
-            else if ((Shift & ssLeft) != 0)
-                PointerDrag(Shift, X, static_cast<int32_t>(std::min<int64_t>(Y, TextBottom - 1)));
-            if (WasDestroyed(Me))
-                return;
-        }
+    if (UpdateLock == 0 && SetPointerPosition(X, Y)) {
+        if (!ButtonDown)
+            PointerFeedback(X, MouseNav->GetGlobalLine());
+        else if ((Shift & ssLeft) != 0)
+            PointerDrag(Shift, X, static_cast<int32_t>(std::min<int64_t>(Y, TextBottom() - 1)));
+        if (WasDestroyed(Me))
+            return;
     }
     TCustomControl::MouseMove(Shift, X, Y);
 }
@@ -188,7 +198,7 @@ void TKorvel::PointerDrag(TShiftState Shift, int32_t X, int32_t Y) {
 void TKorvel::PointerLineSelect() {
     const int32_t Anchor = HoverLine;
     const int32_t Pointer = MouseNav->GetGlobalLine();
-    TKorvelNavigator& LineStart = *TargetNav;
+    TKorvelNavigator& LineStart = TargetNav();
     TKorvelNavigator& NextLine = *ScratchNavs[3];
     auto StartOfLineAfter = [&](int32_t Line, TKorvelNavigator& Nav) {
         if (Line + 1 < GetLineCount())
@@ -259,7 +269,7 @@ void TKorvel::PointerWordSelect() {
     const bool CaretAtEnd = MouseDownPos < P;
     const int32_t Start = CaretAtEnd ? std::min(MouseDownPos, OldStart) : P;
     const int32_t End = CaretAtEnd ? P : std::max(MouseDownPos, OldEnd);
-    TKorvelNavigator& StartNav = *TargetNav;
+    TKorvelNavigator& StartNav = TargetNav();
     TKorvelNavigator& EndNav = *ScratchNavs[3];
     StartNav.SetPos(Start);
     StartNav.WordStart(GetSeparatorSet());
@@ -346,7 +356,7 @@ void TKorvel::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32
     if (WasDestroyed(Me))
         return;
     LastPointer = TPoint{X, Y};
-    if (Button == mbLeft && UpdateLock == 0 && IsViewLive()) {
+    if (Button == mbLeft && UpdateLock == 0 && SetPointerPosition(X, Y)) {
         BlockActive = false;
         MouseDownPos = MouseNav->GetPos();
         PreferredX = NoPreferredX;
@@ -363,7 +373,6 @@ void TKorvel::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32
                 DragOutside = false;
                 CaretNav = MouseNav.get();
                 GetHost()->SetScreenCursor(crDrag);
-                GetHost()->ShowCaret();
                 UpdateCaret(true);
             } else if (HoverLine < 0) {
                 const int32_t OldCaretLine = CaretNav->GetGlobalLine();
@@ -372,10 +381,8 @@ void TKorvel::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32
                 if ((Shift & ssModifiers) == ssAlt && HasOption(kvoBlockSelection) &&
                     !GetWordWrap())
                     BlockActive = true;
-                TKorvelNavigator& Target = *TargetNav;
-                const int64_t TextBottom =
-                    int64_t{GetLineCount()} * GetView().LineHeightPx - GetView().TopPixel;
-                if (Y < TextBottom)
+                TKorvelNavigator& Target = TargetNav();
+                if (Y < TextBottom())
                     Target.SetFromPoint(TPoint{X, Y});
                 else
                     Target.SetPos(GetTextLength());
@@ -395,7 +402,7 @@ void TKorvel::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32
                 // A press in the margin selects the display line (with the
                 // paragraph break when it ends a paragraph that is not the
                 // last).
-                TKorvelNavigator& LineStart = *TargetNav;
+                TKorvelNavigator& LineStart = TargetNav();
                 LineStart.SetGlobalLine(HoverLine);
                 TKorvelNavigator& LineEnd = *ScratchNavs[3];
                 LineEnd.Assign(LineStart);
@@ -429,21 +436,18 @@ void TKorvel::DblClick() {
     const uint64_t Me = Serial;
     if (!DisplayOnly && UpdateLock == 0) {
         WordSelecting = true;
-        const int32_t Caret = CaretNav->GetPos();
         const int32_t OldFirst = SelStartNav->GetGlobalLine();
         const int32_t OldLast = SelEndNav->GetGlobalLine();
         SelStartNav->WordStart(GetSeparatorSet());
         SelEndNav->WordEnd(GetSeparatorSet());
         const int32_t Start = SelStartNav->GetPos();
         const int32_t End = SelEndNav->GetPos();
-        // The caret stays at whichever end it was on; a collapsed caret
-        // goes to the end of the word.
-        if (Caret == Start && End != Start) {
+        // The caret stays on the end it was on.
+        if (CaretNav == SelEndNav.get()) {
+            SelLength = Start - End;
+        } else {
             CaretNav = SelStartNav.get();
             SelLength = End - Start;
-        } else {
-            CaretNav = SelEndNav.get();
-            SelLength = Start - End;
         }
         BlockActive = false;
         NoUndoMerge = true;
@@ -504,7 +508,7 @@ bool TKorvel::ContextClick() {
     if ((Run.Flags & 0x80) == 0 || Run.Context == 0)
         return false;
     if (OnContext) {
-        TKorvelNavigator& Probe = *TargetNav;
+        TKorvelNavigator& Probe = TargetNav();
         Probe.Assign(*MouseNav);
         Probe.PrevRun(0);
         const int32_t StartOffset = Probe.GetPos();

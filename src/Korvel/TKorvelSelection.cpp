@@ -276,7 +276,15 @@ void TKorvel::ProtectBlock() {
         Saved->AnchorColumnDelta = BlockCol1 - ColumnOf(AnchorEnd);
         Saved->CaretColumnDelta = BlockCol2 - ColumnOf(CaretEnd);
     }
-    SetSelLength(0);
+    // The edit goes in at the caret, which may stand away from the kept
+    // selection.
+    TKorvelNavigator& Caret = *CaretNav;
+    if (&Caret == SelStartNav.get() || &Caret == SelEndNav.get()) {
+        SetSelLength(0);
+    } else {
+        CollapseOnto(Caret);
+        BlockActive = false;
+    }
     SavedBlock = std::move(Saved);
     BeginUpdate();
 }

@@ -1,8 +1,10 @@
 #include "InputTestSupport.h"
+#include "KVSupport/TKeywordList.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace korvel::test {
 namespace {
@@ -189,6 +191,37 @@ TEST(MouseTest, FocusCreatesTheCaretUnlessDisplayOnly) {
     EXPECT_EQ(View.Host.Send(TMessage::Plain(WM_GETDLGCODE)), 0x87);
     View->SetWantTabs(false);
     EXPECT_EQ(View.Host.Send(TMessage::Plain(WM_GETDLGCODE)), 0x85);
+}
+
+TEST(MouseTest, RunsShowTheirCursorAndClicksReportTheirContext) {
+    TInputView View("a table here");
+    View->GetKeywords().AddKeyword("table", clRed, clNone, crHandPoint, 7, 0, 0);
+    View->SetApplyKeyWords(true);
+    View->ResetHighlighting();
+    std::vector<std::vector<int32_t>> Contexts;
+    View->OnContext = [&](TObject*, int32_t Context, int32_t Start, int32_t Stop) {
+        Contexts.push_back({Context, Start, Stop});
+    };
+    std::vector<TMouseButton> Presses;
+    View->OnAfterMouseDown = [&](TObject*, TMouseButton Button, TShiftState, int32_t, int32_t) {
+        Presses.push_back(Button);
+    };
+    View.Move(View.At(4, 0));
+    EXPECT_EQ(View.Host.GetCursor(), crHandPoint);
+    View.Click(View.At(4, 0));
+    ASSERT_EQ(Contexts.size(), 1u);
+    EXPECT_EQ(Contexts[0], (std::vector<int32_t>{7, 2, 7}));
+    // A press that moved before its release is no context click.
+    View.Down(View.At(4, 0));
+    View.Move(View.At(9, 0), ssLeft);
+    View.Up(View.At(9, 0));
+    EXPECT_EQ(Contexts.size(), 1u);
+    // Off the run the control's cursor comes back.
+    View.Move(View.At(10, 0));
+    EXPECT_EQ(View.Host.GetCursor(), crIBeam);
+    View.Host.Send(TMessage::Pointer(WM_RBUTTONDOWN, View.At(10, 0), 0));
+    View.Host.Send(TMessage::Pointer(WM_RBUTTONUP, View.At(10, 0), 0));
+    EXPECT_EQ(Presses, (std::vector<TMouseButton>{mbLeft, mbLeft, mbRight}));
 }
 
 TEST(MouseTest, AControlDestroyedInItsOwnHandlerIsNotTouched) {

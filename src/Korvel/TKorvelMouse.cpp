@@ -357,6 +357,10 @@ void TKorvel::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32
         return;
     LastPointer = TPoint{X, Y};
     if (Button == mbLeft && UpdateLock == 0 && SetPointerPosition(X, Y)) {
+        // A press that interrupts a drag (its release never came) takes the
+        // caret back from the drop mark.
+        if (CaretNav == MouseNav.get())
+            CaretNav = SelLength <= 0 ? SelEndNav.get() : SelStartNav.get();
         BlockActive = false;
         MouseDownPos = MouseNav->GetPos();
         PreferredX = NoPreferredX;

@@ -39,8 +39,16 @@ bool TUndoList::RecordUndo(const TUndoStepStart& Step) {
     TUndoRecord Record;
     Record.Start = Step.SelStart;
     Record.Stop = Step.SelStart;
-    if (Step.ReadReplacedText && Step.SelEnd > Step.SelStart)
+    if (Step.ReadReplacedText && Step.SelEnd > Step.SelStart) {
         Record.Text = Step.ReadReplacedText();
+        // A text that cannot be read back whole (it holds a 0 byte) could
+        // not be put back: undoing the step would damage the text, so no
+        // step before it can be undone either.
+        if (static_cast<int64_t>(Record.Text.size()) != int64_t{Step.SelEnd} - Step.SelStart) {
+            Clear();
+            return false;
+        }
+    }
     const int64_t Charge = Record.Charge();
     if (UndoIndex < GetCount()) {
         UndoSpace -= Records[UndoIndex].Charge();

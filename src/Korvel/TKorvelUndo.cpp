@@ -75,6 +75,13 @@ void TKorvel::ReplayUndoRecord(int32_t Index) {
     }
     const std::string Text = Record.Text;
     const int32_t OldIndex = List.GetUndoIndex();
+    if (Record.Start == Record.Stop && Text.empty()) {
+        // A step that replaced nothing by nothing (half a break selected) is
+        // its own inverse; a replacement would not even record it.
+        SetSelStart(Record.Start);
+        List.SetUndoIndex(Index + 1);
+        return;
+    }
     SetSelStart(Record.Start);
     SetSelLength(Record.Stop - Record.Start);
     List.SetUndoIndex(Index);

@@ -276,3 +276,30 @@ TEST(UndoTest, AStepWhoseTextCannotBeReadBackWholeEmptiesTheHistory) {
     EXPECT_EQ(List.GetCount(), 0);
     EXPECT_EQ(List.GetUndoSpace(), 0);
 }
+
+TEST(UndoTest, AnEndInsideABreakStandsForTheWholeBreak) {
+    TKorvel Control;
+    Control.SetAllText("ab\r\ncd");
+    Control.SetSelStart(3); // between CR and LF
+    Control.SetSelLength(2);
+    Control.SetSelText("X");
+    EXPECT_EQ(Control.GetAllText(), "abXd");
+    Control.Undo();
+    EXPECT_EQ(Control.GetAllText(), "ab\r\ncd");
+    Control.Redo();
+    EXPECT_EQ(Control.GetAllText(), "abXd");
+    Control.Undo();
+
+    // Half a break alone: nothing is replaced, and the step undoes to
+    // nothing as a step of its own.
+    Control.SetSelStart(2);
+    Control.SetSelLength(1);
+    Control.ClearSelection();
+    EXPECT_EQ(Control.GetAllText(), "ab\r\ncd");
+    const int32_t Steps = Control.GetUndoList()->GetUndoIndex();
+    Control.Undo();
+    EXPECT_EQ(Control.GetUndoList()->GetUndoIndex(), Steps - 1);
+    EXPECT_EQ(Control.GetAllText(), "ab\r\ncd");
+    Control.Redo();
+    EXPECT_EQ(Control.GetUndoList()->GetUndoIndex(), Steps);
+}

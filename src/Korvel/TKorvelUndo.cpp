@@ -73,9 +73,8 @@ void TKorvel::ReplayUndoRecord(int32_t Index) {
         ClearUndo();
         return;
     }
-    const std::string Text = Record.Text;
     const int32_t OldIndex = List.GetUndoIndex();
-    if (Record.Start == Record.Stop && Text.empty()) {
+    if (Record.Start == Record.Stop && Record.Text.empty()) {
         // A step that replaced nothing by nothing (half a break selected) is
         // its own inverse; a replacement would not even record it.
         SetSelStart(Record.Start);
@@ -84,6 +83,9 @@ void TKorvel::ReplayUndoRecord(int32_t Index) {
     }
     SetSelStart(Record.Start);
     SetSelLength(Record.Stop - Record.Start);
+    // The replay takes the record's slot: its text is borrowed rather than
+    // copied (it may be huge), and handed back if the replay is refused.
+    std::string Text = std::move(List[Index].Text);
     List.SetUndoIndex(Index);
     {
         const TFlagGuard Replaying(RawMode, true);
@@ -95,9 +97,10 @@ void TKorvel::ReplayUndoRecord(int32_t Index) {
             List.SetUndoing(false);
             // Refused before anything was recorded: the history stands as it
             // was. Otherwise it can no longer be trusted.
-            if (List.GetUndoIndex() == Index)
+            if (List.GetUndoIndex() == Index) {
+                List[Index].Text = std::move(Text);
                 List.SetUndoIndex(OldIndex);
-            else
+            } else
                 ClearUndo();
             throw;
         }

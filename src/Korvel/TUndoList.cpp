@@ -40,7 +40,7 @@ bool TUndoList::RecordUndo(const TUndoStepStart& Step) {
     Record.Start = Step.SelStart;
     Record.Stop = Step.SelStart;
     if (Step.ReadReplacedText && Step.SelEnd > Step.SelStart) {
-        Record.Text = Step.ReadReplacedText();
+        Record.SetText(Step.ReadReplacedText());
         // A text that cannot be read back whole (it holds a 0 byte) could
         // not be put back: undoing the step would damage the text, so no
         // step before it can be undone either.

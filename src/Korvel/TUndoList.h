@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace korvel {
 
@@ -13,15 +14,24 @@ namespace korvel {
 // place of Text. Undoing it puts Text back over Start .. Stop; the replay
 // records the inverse step in the same slot, so that redo works the same way.
 struct TUndoRecord {
+public:
     int32_t Start = 0;
     int32_t Stop = 0;
     // Undone and redone together with the record before it.
     bool Grouped = false;
     std::string Text;
 
-    // What the record costs against the memory budget.
-    int64_t Charge() const { return static_cast<int64_t>(Text.size()) + RecordOverhead; }
+    // What the record costs against the memory budget: its text's length
+    // when it was recorded + 13 (kept while a replay borrows the text).
+    int64_t Charge() const { return Charged; }
+    void SetText(std::string Value) {
+        Text = std::move(Value);
+        Charged = static_cast<int64_t>(Text.size()) + RecordOverhead;
+    }
     static constexpr int64_t RecordOverhead = 13;
+
+private:
+    int64_t Charged = RecordOverhead;
 };
 
 // The linear history of replacements, bounded by a number of steps

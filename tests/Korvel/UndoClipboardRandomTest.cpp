@@ -2,7 +2,8 @@
 // undo and redo at random against a string model of the text and of the
 // history: after every undo the text is the one before the undone step,
 // after every redo the one after it, and the integrity check passes after
-// every step. QUOLT_UNDO_SEED and QUOLT_UNDO_ROUNDS choose the run.
+// every step. QUOLT_UNDO_SEED and QUOLT_UNDO_ROUNDS choose the run;
+// QUOLT_UNDO_TRACE=1 prints each step.
 
 #include "EditTestSupport.h"
 
@@ -371,7 +372,7 @@ private:
     }
 
     void Check(const std::string& What, int32_t Index) {
-        if (std::getenv("DBG"))
+        if (std::getenv("QUOLT_UNDO_TRACE"))
             std::fprintf(stderr, "%d %s: [%s] caret %d len %d undo %d/%d\n", Index, What.c_str(),
                          Control.GetAllText().c_str(), Control.GetSelStart(),
                          Control.GetSelLength(), UndoIndex(), RecordCount());

@@ -98,7 +98,7 @@ TKorvel::TKorvel() : Serial(NextSerial++) {
     LinesList = std::make_unique<TLinesList>();
     LinesView = std::make_unique<TKorvelLinesStrings>(*this);
     ParagraphsView = std::make_unique<TKorvelParaStrings>(*this);
-    UndoRecording = std::make_unique<TNoUndoRecording>();
+    SetUndoRecording(nullptr);
     Scheduler =
         std::make_unique<TFormatScheduler>(GetParagraphsList(), GetLayout(), GetHighlightEngine(),
                                            static_cast<TFormatViewClient&>(*this));

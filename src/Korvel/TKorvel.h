@@ -7,6 +7,7 @@
 #include "KVSupport/TkvFormatThread.h"
 #include "Korvel/TKorvelPainter.h"
 #include "Korvel/TPaintSettings.h"
+#include "Korvel/TUndoList.h"
 #include "Korvel/TUndoRecording.h"
 #include "Korvel/TViewState.h"
 #include "framework/ControlTypes.h"
@@ -15,6 +16,8 @@
 #include "framework/TObject.h"
 #include "framework/TPen.h"
 #include "framework/TPicture.h"
+#include "framework/TPopupMenu.h"
+#include "platform/TClipboard.h"
 #include "platform/TCustomControl.h"
 #include "platform/TMessage.h"
 
@@ -365,34 +368,75 @@ public:
     void PrepareNoOverwriteInsert();
     void FinishNoOverwriteInsert();
 
-    // Where replacements hand their undo information (records nothing until
-    // an undo history is installed).
+    // Where replacements hand their undo information: the control's own
+    // history unless another recorder is installed (null: a fresh history).
     TUndoRecording& GetUndoRecording() { return *UndoRecording; }
     void SetUndoRecording(std::unique_ptr<TUndoRecording> Value);
 
     // --- clipboard ---
 
-    void CutToClipboard() {}     // Completed by the clipboard code.
-    void CopyToClipboard() {}    // Completed by the clipboard code.
-    void PasteFromClipboard() {} // Completed by the clipboard code.
+    // The clipboard the control copies to and pastes from: the one set
+    // here, else its window's. "No clipboard" when it has neither.
+    TClipboard& GetClipboard();
+    // Null: the window's clipboard again. The clipboard must outlive the
+    // control or be unset first.
+    void SetClipboard(TClipboard* Value) { Clipboard = Value; }
+    // The process-wide number of the column-block format, registered the
+    // first time it is needed.
+    static TClipboardFormat RegisterBlockFormat();
+    // The selection (stream text, or the block text of a column block) to
+    // the clipboard; a column block is marked with the block format. Does
+    // nothing when nothing is selected.
+    void CopyToClipboard();
+    // Copy, then the selection deleted as one replacement.
+    void CutToClipboard();
+    // The clipboard's text replaces the selection, or, with
+    // kvoBlockSelection and a block marker, goes in as a column block at
+    // the caret's column.
+    void PasteFromClipboard();
+    // Text, one line per paragraph from the caret's paragraph on, each line
+    // at the caret's column (short paragraphs padded with blanks, missing
+    // ones appended); each line is its own replacement.
+    void InsertColumnBlock(const std::string& Text);
 
     // --- undo ---
 
-    void Undo() {}      // Completed by the undo code.
-    void Redo() {}      // Completed by the undo code.
-    void ClearUndo() {} // Completed by the undo code.
+    // Undoes the last step (and the steps grouped with it).
+    void Undo();
+    // Redoes the next step (and the steps grouped with it).
+    void Redo();
+    bool CanUndo() const;
+    bool CanRedo() const;
+    // Forgets every step.
+    void ClearUndo();
+    // The last step is undone and redone together with the one before it
+    // (a drag-and-drop move: its insertion with its deletion).
+    void GroupUndoWithPrevious();
+    // The history (null while another recorder is installed).
+    TUndoList* GetUndoList() { return UndoList; }
     int32_t GetUndoMaxLevel() const { return UndoMaxLevel; }
-    // Stores the limit; trimming the history to it is completed by the undo
-    // code.
-    void SetUndoMaxLevel(int32_t Value) { UndoMaxLevel = Value; }
+    // Trims the history to Value steps; 0 or less switches recording off.
+    // "Undo set too high" above 134217727.
+    void SetUndoMaxLevel(int32_t Value);
     int32_t GetUndoMaxSpace() const { return UndoMaxSpace; }
-    // Stores the budget; trimming the history to it is completed by the
-    // undo code.
-    void SetUndoMaxSpace(int32_t Value) { UndoMaxSpace = Value; }
+    // The memory budget in bytes: each step costs its replaced text + 13.
+    void SetUndoMaxSpace(int32_t Value);
 
     // --- context menu and integrity ---
 
-    void CheckIntegrity() {} // Completed by the integrity check code.
+    // The control's own context menu, created on first need (null before).
+    TPopupMenu* GetDefaultPopup() { return DefaultPopup.get(); }
+    void CreateDefaultPopup();
+    // Opening the menu (Sender the menu) sets its items' enabled states;
+    // an item (Sender the item) runs its action.
+    void PopupHandler(TObject* Sender);
+    // Shows the default menu at the client point, unless the application
+    // gave the control a menu of its own or kvoNoDefaultPopup is set. True
+    // when it was shown.
+    bool ShowDefaultPopup(TPoint ClientPos);
+    // Walks the paragraphs and their display lines and raises Exception
+    // "Error 1" .. "Error 6 in <Version>" at the first inconsistency.
+    void CheckIntegrity();
 
     // --- formatting ---
 
@@ -694,10 +738,22 @@ private:
     std::unique_ptr<TKorvelLinesStrings> LinesView;
     std::unique_ptr<TKorvelParaStrings> ParagraphsView;
 
+    // --- clipboard ---
+
+    TClipboard* Clipboard = nullptr;
+
     // --- undo ---
 
     int32_t UndoMaxLevel = 1024;
     int32_t UndoMaxSpace = 65536;
+    // The installed recorder when it is the control's own history.
+    TUndoList* UndoList = nullptr;
+    // Replays record Index of the history (undo or redo of it).
+    void ReplayUndoRecord(int32_t Index);
+
+    // --- context menu and integrity ---
+
+    std::unique_ptr<TPopupMenu> DefaultPopup;
 
     // --- formatting ---
 

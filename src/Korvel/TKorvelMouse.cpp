@@ -479,8 +479,10 @@ void TKorvel::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t
         OverSelection = false;
         ShowSavedCursor();
     }
+    bool Handled = false;
     if (Dragging) {
         Dragging = false;
+        Handled = true;
         GetHost()->SetScreenCursor(crDefault);
         ShowSavedCursor();
         CaretNav = SelLength <= 0 ? SelEndNav.get() : SelStartNav.get();
@@ -494,13 +496,18 @@ void TKorvel::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t
             return;
     } else if (WasButtonDown || Button == mbRight) {
         if (MouseNav->GetPos() == MouseDownPos || Button == mbRight)
-            ContextClick();
+            Handled = ContextClick();
         if (WasDestroyed(Me))
             return;
     }
     TCustomControl::MouseUp(Button, Shift, X, Y);
     if (WasDestroyed(Me))
         return;
+    if (Button == mbRight && !Handled) {
+        ShowDefaultPopup(TPoint{X, Y});
+        if (WasDestroyed(Me))
+            return;
+    }
     if (!DisplayOnly)
         ScrollInView();
 }
@@ -546,7 +553,8 @@ void TKorvel::DropSelection(TShiftState Shift) {
         const int32_t DropPos = GetSelStart();
         SetSelText(Text);
         SetSelLength(DropPos - GetSelStart());
-        GetUndoRecording().SetLastGrouped(!Copy);
+        if (!Copy)
+            GroupUndoWithPrevious(); // one undo takes the text back
     } catch (...) {
         EndUpdate();
         throw;

@@ -317,8 +317,16 @@ void TKorvel::RestoreBlock() {
         ScrollInView();
 }
 
+// Null installs a fresh history of the control's own, with its limits.
 void TKorvel::SetUndoRecording(std::unique_ptr<TUndoRecording> Value) {
-    UndoRecording = Value ? std::move(Value) : std::make_unique<TNoUndoRecording>();
+    if (!Value) {
+        auto List = std::make_unique<TUndoList>([this] { return GetTextLength(); });
+        List->SetMaxLevel(UndoMaxLevel);
+        List->SetMaxSpace(UndoMaxSpace);
+        Value = std::move(List);
+    }
+    UndoRecording = std::move(Value);
+    UndoList = dynamic_cast<TUndoList*>(UndoRecording.get());
 }
 
 } // namespace korvel

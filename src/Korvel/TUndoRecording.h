@@ -38,9 +38,6 @@ public:
     virtual bool RecordUndo(const TUndoStepStart& Step) = 0;
     // The new text of the waiting record ends at Stop.
     virtual void FinishUndoRecord(int32_t Stop) = 0;
-    // Marks the last record as undone together with the one before it (a
-    // drag that moved text: its deletion and its insertion), or not.
-    virtual void SetLastGrouped(bool Grouped) { (void)Grouped; }
 };
 
 // Records nothing.

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "ViewTestSupport.h"
+#include "platform/headless/THeadlessClipboard.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,10 +15,29 @@ namespace korvel::test {
 // A control in a headless window that takes keys, characters and pointer
 // events as the window system delivers them (no word wrap unless asked, all
 // formatted at once, focused).
-struct TInputView : TView {
+struct TInputView {
+    THeadlessClipboard Board;
+    THeadlessHost Host;
+    std::unique_ptr<TKorvel> Control = std::make_unique<TKorvel>();
+
     explicit TInputView(std::string_view Text, bool WordWrap = false, TSize Size = {400, 300})
-        : TView(Text, Size, WordWrap) {
+        : Host(Size, &Board) {
+        Control->SetWordWrap(WordWrap);
+        Control->SetScrollTime(0);
+        LoadText(*Control, Text);
+        Control->SetUpdateMode(umImmediate);
+        Host.Attach(*Control);
         Host.SetFocus();
+    }
+    ~TInputView() { Control.reset(); }
+    TInputView(const TInputView&) = delete;
+    TInputView& operator=(const TInputView&) = delete;
+
+    TKorvel& operator*() { return *Control; }
+    TKorvel* operator->() { return Control.get(); }
+    void ClearRecords() {
+        Host.ClearInvalidated();
+        Host.ClearScrolls();
     }
 
     void Options(TKorvelOptions Add, TKorvelOptions Remove = 0) {

@@ -115,6 +115,17 @@ TEST(MouseTest, DragAndDropMovesOrCopiesTheSelection) {
         }
         View.ExpectConsistent();
     }
+    // One undo takes a moved text back.
+    {
+        TInputView Moved(Three);
+        Moved.Select(0, 4);
+        Moved.Down(Moved.At(1, 0));
+        Moved.Move(Moved.At(3, 2), ssLeft);
+        Moved.Up(Moved.At(3, 2));
+        ASSERT_EQ(Moved.Text(), "def\r\nghi jkl\r\nmnoabc ");
+        Moved->Undo();
+        EXPECT_EQ(Moved.Text(), Three);
+    }
     // Without drag-and-drop a press on the selection starts a new one.
     TInputView View(Three);
     View.Options(OptionBit(kvoNoDragnDrop));
@@ -222,6 +233,17 @@ TEST(MouseTest, RunsShowTheirCursorAndClicksReportTheirContext) {
     View.Host.Send(TMessage::Pointer(WM_RBUTTONDOWN, View.At(10, 0), 0));
     View.Host.Send(TMessage::Pointer(WM_RBUTTONUP, View.At(10, 0), 0));
     EXPECT_EQ(Presses, (std::vector<TMouseButton>{mbLeft, mbLeft, mbRight}));
+}
+
+TEST(MouseTest, ARightClickShowsTheDefaultMenuUnlessSwitchedOff) {
+    for (const bool Off : {false, true}) {
+        TInputView View(Three);
+        if (Off)
+            View.Options(OptionBit(kvoNoDefaultPopup));
+        View.Host.Send(TMessage::Pointer(WM_RBUTTONDOWN, View.At(1, 1), 0));
+        View.Host.Send(TMessage::Pointer(WM_RBUTTONUP, View.At(1, 1), 0));
+        EXPECT_EQ(View.Host.Popups().size(), Off ? 0u : 1u);
+    }
 }
 
 TEST(MouseTest, AControlDestroyedInItsOwnHandlerIsNotTouched) {

@@ -98,7 +98,7 @@ TKorvel::TKorvel() : Serial(NextSerial++) {
     LinesList = std::make_unique<TLinesList>();
     LinesView = std::make_unique<TKorvelLinesStrings>(*this);
     ParagraphsView = std::make_unique<TKorvelParaStrings>(*this);
-    UndoRecording = std::make_unique<TNoUndoRecording>();
+    SetUndoRecording(nullptr);
     Scheduler =
         std::make_unique<TFormatScheduler>(GetParagraphsList(), GetLayout(), GetHighlightEngine(),
                                            static_cast<TFormatViewClient&>(*this));
@@ -455,6 +455,10 @@ int32_t TKorvel::CaretDisplayWidth() {
 }
 
 // --- window messages ---
+
+bool TKorvel::WasDestroyed(uint64_t ControlSerial) {
+    return IsDestroyedInHandler(ControlSerial);
+}
 
 void TKorvel::WndProc(TMessage& Message) {
     // The serial, not the address: a control created meanwhile may live at

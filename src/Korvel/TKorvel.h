@@ -7,6 +7,7 @@
 #include "KVSupport/TkvFormatThread.h"
 #include "Korvel/TKorvelPainter.h"
 #include "Korvel/TPaintSettings.h"
+#include "Korvel/TUndoList.h"
 #include "Korvel/TUndoRecording.h"
 #include "Korvel/TViewState.h"
 #include "framework/ControlTypes.h"
@@ -15,6 +16,8 @@
 #include "framework/TObject.h"
 #include "framework/TPen.h"
 #include "framework/TPicture.h"
+#include "framework/TPopupMenu.h"
+#include "platform/TClipboard.h"
 #include "platform/TCustomControl.h"
 #include "platform/TMessage.h"
 
@@ -365,31 +368,75 @@ public:
     void PrepareNoOverwriteInsert();
     void FinishNoOverwriteInsert();
 
-    // Where replacements hand their undo information (records nothing until
-    // an undo history is installed).
+    // Where replacements hand their undo information: the control's own
+    // history unless another recorder is installed (null: a fresh history).
     TUndoRecording& GetUndoRecording() { return *UndoRecording; }
     void SetUndoRecording(std::unique_ptr<TUndoRecording> Value);
 
     // --- clipboard ---
 
-    void CutToClipboard() {}     // Completed by the clipboard code.
-    void CopyToClipboard() {}    // Completed by the clipboard code.
-    void PasteFromClipboard() {} // Completed by the clipboard code.
+    // The clipboard the control copies to and pastes from: the one set
+    // here, else its window's. "No clipboard" when it has neither.
+    TClipboard& GetClipboard();
+    // Null: the window's clipboard again. The clipboard must outlive the
+    // control or be unset first.
+    void SetClipboard(TClipboard* Value) { Clipboard = Value; }
+    // The process-wide number of the column-block format, registered the
+    // first time it is needed.
+    static TClipboardFormat RegisterBlockFormat();
+    // The selection (stream text, or the block text of a column block) to
+    // the clipboard; a column block is marked with the block format. Does
+    // nothing when nothing is selected.
+    void CopyToClipboard();
+    // Copy, then the selection deleted as one replacement.
+    void CutToClipboard();
+    // The clipboard's text replaces the selection, or, with
+    // kvoBlockSelection and a block marker, goes in as a column block at
+    // the caret's column.
+    void PasteFromClipboard();
+    // Text, one line per paragraph from the caret's paragraph on, each line
+    // at the caret's column (short paragraphs padded with blanks, missing
+    // ones appended); each line is its own replacement.
+    void InsertColumnBlock(const std::string& Text);
 
     // --- undo ---
 
-    void Undo() {}      // Completed by the undo code.
-    void ClearUndo() {} // Completed by the undo code.
+    // Undoes the last step (and the steps grouped with it).
+    void Undo();
+    // Redoes the next step (and the steps grouped with it).
+    void Redo();
+    bool CanUndo() const;
+    bool CanRedo() const;
+    // Forgets every step.
+    void ClearUndo();
+    // The last step is undone and redone together with the one before it
+    // (a drag-and-drop move: its insertion with its deletion).
+    void GroupUndoWithPrevious();
+    // The history (null while another recorder is installed).
+    TUndoList* GetUndoList() { return UndoList; }
     int32_t GetUndoMaxLevel() const { return UndoMaxLevel; }
-    // Stores the limit; trimming the history to it is completed by the undo
-    // code.
-    void SetUndoMaxLevel(int32_t Value) { UndoMaxLevel = Value; }
+    // Trims the history to Value steps; 0 or less switches recording off.
+    // "Undo set too high" above 134217727.
+    void SetUndoMaxLevel(int32_t Value);
     int32_t GetUndoMaxSpace() const { return UndoMaxSpace; }
-    // Stores the budget; trimming the history to it is completed by the
-    // undo code.
-    void SetUndoMaxSpace(int32_t Value) { UndoMaxSpace = Value; }
+    // The memory budget in bytes: each step costs its replaced text + 13.
+    void SetUndoMaxSpace(int32_t Value);
 
     // --- context menu and integrity ---
+
+    // The control's own context menu, created on first need (null before).
+    TPopupMenu* GetDefaultPopup() { return DefaultPopup.get(); }
+    void CreateDefaultPopup();
+    // Opening the menu (Sender the menu) sets its items' enabled states;
+    // an item (Sender the item) runs its action.
+    void PopupHandler(TObject* Sender);
+    // Shows the default menu at the client point, unless the application
+    // gave the control a menu of its own or kvoNoDefaultPopup is set. True
+    // when it was shown.
+    bool ShowDefaultPopup(TPoint ClientPos);
+    // Walks the paragraphs and their display lines and raises Exception
+    // "Error 1" .. "Error 6 in <Version>" at the first inconsistency.
+    void CheckIntegrity();
 
     // --- formatting ---
 
@@ -491,6 +538,23 @@ public:
 
     // --- input ---
 
+    // Around an edit that must not replace the selection: with
+    // kvoPersistentBlocks the selection (and a column block's columns) is
+    // remembered, the selection collapses onto the caret and the update
+    // bracket opens; RestoreBlock selects the remembered text again with the
+    // caret after the edit. Without kvoPersistentBlocks ProtectBlock only
+    // collapses the selection and RestoreBlock does nothing.
+    void ProtectBlock();
+    void RestoreBlock();
+    // The blanks that line the caret up with the start of the next word of
+    // the nearest earlier paragraph reaching past the caret's column ("\t"
+    // with word wrap, empty when there is no such paragraph).
+    std::string SmartTabText();
+    // A left-button drag of the selection is running.
+    bool IsDragging() const { return Dragging; }
+    int32_t GetHoverLine() const { return HoverLine; }
+    int32_t GetAutoScrollDir() const { return AutoScrollDir; }
+
     // --- window messages ---
 
     // The message nesting guard around the control's own dispatch.
@@ -523,6 +587,19 @@ protected:
     void ClientResized(TSize Size) override;
     // Scrolls by the wheel, then fires OnMouseWheel; always handled.
     bool DoMouseWheel(TShiftState Shift, int32_t WheelDelta, TPoint MousePos) override;
+
+    // --- input ---
+
+    // Caret moves, deletion, the Insert key and the hot keys.
+    void KeyDown(uint16_t& Key, TShiftState Shift) override;
+    // Typed characters, Tab, Enter and the control-character shortcuts.
+    void KeyPress(char& Key) override;
+    // Ends the copy-cursor feedback of a drag.
+    void KeyUp(uint16_t& Key, TShiftState Shift) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+    void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+    void DblClick() override;
 
 private:
     // --- construction ---
@@ -575,6 +652,9 @@ private:
     void FocusExit();
     void WMHScroll(TMessage& Message);
     void WMVScroll(TMessage& Message);
+    // Whether the control with this serial was destroyed inside a handler
+    // that is still running (so that nothing of it may be touched).
+    static bool WasDestroyed(uint64_t ControlSerial);
 
     // --- construction ---
 
@@ -658,10 +738,22 @@ private:
     std::unique_ptr<TKorvelLinesStrings> LinesView;
     std::unique_ptr<TKorvelParaStrings> ParagraphsView;
 
+    // --- clipboard ---
+
+    TClipboard* Clipboard = nullptr;
+
     // --- undo ---
 
     int32_t UndoMaxLevel = 1024;
     int32_t UndoMaxSpace = 65536;
+    // The installed recorder when it is the control's own history.
+    TUndoList* UndoList = nullptr;
+    // Replays record Index of the history (undo or redo of it).
+    void ReplayUndoRecord(int32_t Index);
+
+    // --- context menu and integrity ---
+
+    std::unique_ptr<TPopupMenu> DefaultPopup;
 
     // --- formatting ---
 
@@ -713,9 +805,65 @@ private:
 
     // --- input ---
 
+    // The keyboard side.
+    void DisplayOnlyKey(uint16_t Key, TShiftState Shift);
+    // True when the key was a hot key (it then ran).
+    bool HotKey(uint16_t Key, TShiftState Shift);
+    void EditKey(uint16_t& Key, TShiftState Shift);
+    bool MoveLeft(TShiftState Shift);
+    void MoveRight(TShiftState Shift);
+    void VerticalMove(int32_t Line, TShiftState Shift);
+    void UpdateSelectionAfterMove(TShiftState Shift, int32_t OldCaretLine);
+    void Backspace(TShiftState Shift);
+    void DeleteKey(TShiftState Shift);
+    void EnterKey();
+    void TypeChar(char Key);
+    // The indentation (leading blanks and tabs) of display line Line.
+    int32_t LineIndent(int32_t Line);
+    // Nothing selected, the caret at Target (selection lines repainted).
+    void CollapseOnto(TKorvelNavigator& Target);
+    // The selection from the offset Anchor to Target, the caret at Target.
+    void SelectFromAnchor(int32_t Anchor, TKorvelNavigator& Target);
+    bool AtParEnd(TKorvelNavigator& Nav);
+
+    // The pointer side.
+    bool PointerOverControl() const;
+    bool SetPointerPosition(int32_t X, int32_t Y);
+    // Client y just below the last display line.
+    int64_t TextBottom() const;
+    void PointerFeedback(int32_t X, int32_t Y);
+    void PointerDrag(TShiftState Shift, int32_t X, int32_t Y);
+    void PointerLineSelect();
+    void PointerSelect(int32_t X);
+    void PointerWordSelect();
+    void AutoScroll();
+    void DropSelection(TShiftState Shift);
+    // A click on a run with a context number: OnContext; true when it was one.
+    bool ContextClick();
+    void ShowSavedCursor();
+
+    // The navigator every key move puts the new caret position in first
+    // (the scratch navigator that only a replacement uses otherwise).
+    TKorvelNavigator& TargetNav() { return *ScratchNavs[1]; }
+    // Set by a key release; a key press that finds it cleared repaints at
+    // once (the key repeats while held).
+    bool KeyReleased = false;
+
     // The display line the pointer hovers in the line-selection margin, -1
     // when none.
     int32_t HoverLine = -1;
+    int32_t MouseDownPos = 0;
+    bool ButtonDown = false;
+    bool WordSelecting = false;
+    bool Dragging = false;
+    bool DragOutside = false;
+    bool OverSelection = false;
+    bool RunCursorShown = false;
+    TCursor SavedCursor = crDefault;
+    // 0 none, 1 up, 2 down, 3 left, 4 right.
+    int32_t AutoScrollDir = 0;
+    int32_t AutoScrollSpeed = 0;
+    TPoint LastPointer;
 
     // --- window messages ---
 

@@ -69,13 +69,21 @@ void TKorvel::SetSelTextBuf(const char* Text) {
 
     bool Recording = false;
     if (!IsLoading() && !IsDesigning() && UndoMaxLevel >= 1) {
+        // An end between the two characters of a break stands for the
+        // break's start: that is the range the store replaces, and the one
+        // undo must put the old text back over.
+        auto Replaced = [](TKorvelNavigator& End) {
+            return End.GetPos() - (End.GetParOffset() > End.GetPar()->ParLength() ? 1 : 0);
+        };
+        const int32_t From = Replaced(*SelStartNav);
+        const int32_t To = Replaced(*SelEndNav);
         TUndoStepStart Step;
-        Step.SelStart = OldStart;
-        Step.SelEnd = OldEnd;
+        Step.SelStart = From;
+        Step.SelEnd = To;
         Step.Caret = CaretNav->GetPos();
         Step.SelLength = SelLength;
         Step.NoUndoMerge = NoUndoMerge;
-        Step.ReadReplacedText = [this, OldStart, OldEnd] { return GetTextRange(OldStart, OldEnd); };
+        Step.ReadReplacedText = [this, From, To] { return GetTextRange(From, To); };
         Recording = UndoRecording->RecordUndo(Step);
         NoUndoMerge = false;
     }

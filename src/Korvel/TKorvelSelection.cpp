@@ -244,8 +244,16 @@ uint8_t TKorvel::GetStyleAtCaret() {
 // --- insertion beside a kept selection ---
 
 void TKorvel::PrepareNoOverwriteInsert() {
-    if (!HasOption(kvoNoOverwriteBlocks))
-        return;
+    if (HasOption(kvoNoOverwriteBlocks))
+        ProtectBlock();
+}
+
+void TKorvel::FinishNoOverwriteInsert() {
+    if (HasOption(kvoNoOverwriteBlocks))
+        RestoreBlock();
+}
+
+void TKorvel::ProtectBlock() {
     if (!HasOption(kvoPersistentBlocks) || SavedBlock) {
         SetSelLength(0);
         return;
@@ -268,12 +276,20 @@ void TKorvel::PrepareNoOverwriteInsert() {
         Saved->AnchorColumnDelta = BlockCol1 - ColumnOf(AnchorEnd);
         Saved->CaretColumnDelta = BlockCol2 - ColumnOf(CaretEnd);
     }
-    SetSelLength(0);
+    // The edit goes in at the caret, which may stand away from the kept
+    // selection.
+    TKorvelNavigator& Caret = *CaretNav;
+    if (&Caret == SelStartNav.get() || &Caret == SelEndNav.get()) {
+        SetSelLength(0);
+    } else {
+        CollapseOnto(Caret);
+        BlockActive = false;
+    }
     SavedBlock = std::move(Saved);
     BeginUpdate();
 }
 
-void TKorvel::FinishNoOverwriteInsert() {
+void TKorvel::RestoreBlock() {
     if (!SavedBlock)
         return;
     const std::unique_ptr<TSavedBlock> Saved = std::move(SavedBlock);
@@ -301,8 +317,16 @@ void TKorvel::FinishNoOverwriteInsert() {
         ScrollInView();
 }
 
+// Null installs a fresh history of the control's own, with its limits.
 void TKorvel::SetUndoRecording(std::unique_ptr<TUndoRecording> Value) {
-    UndoRecording = Value ? std::move(Value) : std::make_unique<TNoUndoRecording>();
+    if (!Value) {
+        auto List = std::make_unique<TUndoList>([this] { return GetTextLength(); });
+        List->SetMaxLevel(UndoMaxLevel);
+        List->SetMaxSpace(UndoMaxSpace);
+        Value = std::move(List);
+    }
+    UndoRecording = std::move(Value);
+    UndoList = dynamic_cast<TUndoList*>(UndoRecording.get());
 }
 
 } // namespace korvel

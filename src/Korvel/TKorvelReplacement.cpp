@@ -6,6 +6,7 @@
 #include "KVSupport/ColumnConversions.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TParagraphsList.h"
+#include "Korvel/TFlagGuard.h"
 #include "Korvel/TKorvel.h"
 #include "framework/Exceptions.h"
 
@@ -24,19 +25,6 @@ bool IsEmptyText(const char* Text) {
 bool IsFormatCode(char Ch) {
     return (Ch >= 0x01 && Ch <= 0x04) || Ch == 0x15;
 }
-
-// Sets a flag for the lifetime of the guard and puts back what it held.
-class TFlagGuard {
-public:
-    TFlagGuard(bool& Flag, bool Value) : Flag(Flag), Old(Flag) { Flag = Value; }
-    ~TFlagGuard() { Flag = Old; }
-    TFlagGuard(const TFlagGuard&) = delete;
-    TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-    bool& Flag;
-    bool Old;
-};
 
 } // namespace
 

@@ -2,27 +2,11 @@
 // operation, and the limits of the history.
 
 #include "KVSupport/TKorvelNavigator.h"
+#include "Korvel/TFlagGuard.h"
 #include "Korvel/TKorvel.h"
 #include "framework/Exceptions.h"
 
 namespace korvel {
-
-namespace {
-
-// Sets a flag for the lifetime of the guard and puts back what it held.
-class TFlagGuard {
-public:
-    TFlagGuard(bool& Flag, bool Value) : Flag(Flag), Old(Flag) { Flag = Value; }
-    ~TFlagGuard() { Flag = Old; }
-    TFlagGuard(const TFlagGuard&) = delete;
-    TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-    bool& Flag;
-    bool Old;
-};
-
-} // namespace
 
 void TKorvel::Undo() {
     if (UndoList == nullptr || UndoList->GetUndoIndex() <= 0)

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace korvel {
@@ -91,7 +93,7 @@ void TKorvel::CopyToClipboard() {
             Text = StripCodes(Text);
     }
     const TClipboardSession Session(Board);
-    if (!Board.SetAsText(Text))
+    if (!Board.TakeAsText(std::move(Text)))
         throw Exception("Cannot open clipboard");
     if (BlockActive)
         Board.SetData(RegisterBlockFormat(), std::string_view(&BlockMarker, 1));

@@ -3,6 +3,7 @@
 #include "framework/CodePage.h"
 
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace korvel {
@@ -58,7 +59,7 @@ void TClipboard::Close() {
         }
     } End{*this};
     if (Emptied)
-        CommitData(Pending);
+        CommitData(std::move(Pending));
 }
 
 bool TClipboard::HasFormat(TClipboardFormat Format) const {
@@ -75,6 +76,20 @@ std::string TClipboard::GetAsText() {
 
 bool TClipboard::SetAsText(std::string_view Text) {
     return SetData(CF_TEXT, Text);
+}
+
+bool TClipboard::TakeAsText(std::string&& Text) {
+    if (!Open())
+        return false;
+    if (!Emptied) {
+        Pending.clear();
+        Emptied = true;
+    }
+    Text.resize(UpToNul(Text).size());
+    Pending[CF_TEXT] = std::move(Text);
+    Text.clear(); // a moved-from string is only "valid"; leave it empty for certain
+    Close();
+    return true;
 }
 
 bool TClipboard::SetData(TClipboardFormat Format, std::string_view Bytes) {

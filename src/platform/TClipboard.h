@@ -58,6 +58,11 @@ public:
     // Puts Text (up to its first NUL) on the clipboard in the text format.
     // False when the clipboard cannot be opened; nothing changed then.
     bool SetAsText(std::string_view Text);
+    // As SetAsText, but takes Text over: a large copied text reaches the
+    // system side without being copied again (it is cut at its first NUL in
+    // place). Text is left empty when it was taken, unchanged when the
+    // clipboard could not be opened.
+    bool TakeAsText(std::string&& Text);
     // Puts Bytes on the clipboard in Format (CF_TEXT: as SetAsText). False
     // for a format that is neither CF_TEXT nor registered, or when the
     // clipboard cannot be opened; nothing changed then.
@@ -80,8 +85,9 @@ protected:
     virtual bool AcquireClipboard() = 0;
     // Gives it back at the end of a session (after CommitData, if any).
     virtual void ReleaseClipboard() = 0;
-    // Replaces the whole system clipboard with Data.
-    virtual void CommitData(const TClipboardData& Data) = 0;
+    // Replaces the whole system clipboard with Data. Data is the session's
+    // own and discarded afterwards, so an implementation may move from it.
+    virtual void CommitData(TClipboardData&& Data) = 0;
     virtual bool SystemHasFormat(TClipboardFormat Format) const = 0;
     // The bytes the system clipboard holds in Format; false when it holds none.
     virtual bool SystemGetData(TClipboardFormat Format, std::string& Bytes) const = 0;

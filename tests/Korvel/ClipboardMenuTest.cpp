@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 using namespace korvel;
@@ -333,4 +334,34 @@ TEST_F(TClipboardFixture, IntegrityCheckFindsEachKindOfFault) {
     EXPECT_EQ(MessageOf(), "Error 6" + In);
     List.AdjustLineCount(-1);
     EXPECT_EQ(MessageOf(), "passed");
+}
+
+// A large clipboard text pastes whole, and its undo and redo (with the
+// undo budget raised to hold it) give back the texts exactly. 8 MB by default; QUOLT_BIG_PASTE_MB
+// sets the size (300 MB takes about 1 GB of memory and a few seconds in a release build).
+TEST_F(TClipboardFixture, LargeClipboardTextPastesWhole) {
+    size_t Megabytes = 8;
+    if (const char* Env = std::getenv("QUOLT_BIG_PASTE_MB"))
+        Megabytes = static_cast<size_t>(std::strtoul(Env, nullptr, 10));
+    std::string Text;
+    Text.reserve(Megabytes << 20);
+    int32_t Lines = 0;
+    while (Text.size() + 80 < (Megabytes << 20)) {
+        Text += "<tr><td class=\"c" + std::to_string(Lines % 97) + "\">cell</td></tr>\r\n";
+        ++Lines;
+    }
+    Text += "last";
+    Control.SetAllText("");
+    Control.SetUndoMaxSpace(INT32_MAX); // room to redo the paste
+    Put(Text);
+    Control.PasteFromClipboard();
+    ASSERT_EQ(ListOf(Control).GetCount(), Lines + 1);
+    EXPECT_TRUE(Control.GetAllText() == Text);
+    EXPECT_EQ(ListOf(Control).FindInconsistency(false), "");
+    Control.CheckIntegrity();
+    Control.Undo();
+    EXPECT_EQ(Control.GetAllText(), "");
+    Control.Redo();
+    EXPECT_TRUE(Control.GetAllText() == Text);
+    EXPECT_EQ(ListOf(Control).FindInconsistency(false), "");
 }

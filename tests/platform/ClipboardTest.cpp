@@ -123,3 +123,29 @@ TEST(ClipboardTest, RegisteredFormatsKeepTheirNumbersForTheProcess) {
     EXPECT_EQ(TClipboard::GetFormatName(CF_TEXT), "");
     EXPECT_EQ(TClipboard::GetFormatName(0xFFFF), "");
 }
+
+TEST(ClipboardTest, TakenTextReachesTheSystemWithoutACopy) {
+    THeadlessClipboard Clipboard;
+    std::string Text(1 << 20, 'x');
+    Text[1000] = '\0'; // cut here, in place
+    const char* const Bytes = Text.data();
+    ASSERT_TRUE(Clipboard.TakeAsText(std::move(Text)));
+    EXPECT_TRUE(Text.empty());
+    const std::string& Held = Clipboard.GetContents().at(CF_TEXT);
+    EXPECT_EQ(Held.size(), 1000u);
+    EXPECT_EQ(Held.data(), Bytes);
+
+    // Inside a session it replaces the contents like any first set, and a
+    // refused open leaves the text with the caller.
+    ASSERT_TRUE(Clipboard.Open());
+    EXPECT_TRUE(Clipboard.SetData(BlockFormat, "\x02"));
+    EXPECT_TRUE(Clipboard.TakeAsText(std::string("taken")));
+    Clipboard.Close();
+    EXPECT_EQ(Clipboard.GetContents(), (TClipboardData{{CF_TEXT, "taken"}, {BlockFormat, "\x02"}}));
+    Clipboard.SetOpenFails(true);
+    std::string Kept = "kept";
+    EXPECT_FALSE(Clipboard.TakeAsText(std::move(Kept)));
+    EXPECT_EQ(Kept, "kept");
+    Clipboard.SetOpenFails(false);
+    EXPECT_EQ(Clipboard.GetAsText(), "taken");
+}

@@ -1,5 +1,7 @@
 #include "platform/headless/THeadlessClipboard.h"
 
+#include <utility>
+
 namespace korvel {
 
 bool THeadlessClipboard::AcquireClipboard() {
@@ -9,8 +11,8 @@ bool THeadlessClipboard::AcquireClipboard() {
     return true;
 }
 
-void THeadlessClipboard::CommitData(const TClipboardData& Data) {
-    Contents = Data;
+void THeadlessClipboard::CommitData(TClipboardData&& Data) {
+    Contents = std::move(Data);
     ++CommitCount;
 }
 

@@ -27,7 +27,7 @@ public:
 protected:
     bool AcquireClipboard() override;
     void ReleaseClipboard() override {}
-    void CommitData(const TClipboardData& Data) override;
+    void CommitData(TClipboardData&& Data) override;
     bool SystemHasFormat(TClipboardFormat Format) const override;
     bool SystemGetData(TClipboardFormat Format, std::string& Bytes) const override;
 

@@ -23,7 +23,7 @@ QString TQtClipboard::MimeTypeOf(TClipboardFormat Format) {
         .arg(QString::fromStdU16String(AnsiToUtf16(Name)));
 }
 
-void TQtClipboard::CommitData(const TClipboardData& Data) {
+void TQtClipboard::CommitData(TClipboardData&& Data) {
     auto Mime = std::make_unique<QMimeData>();
     for (const auto& [Format, Bytes] : Data) {
         if (Format == CF_TEXT)

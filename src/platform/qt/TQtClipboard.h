@@ -30,7 +30,7 @@ protected:
     // Qt's clipboard is always there to be had.
     bool AcquireClipboard() override { return true; }
     void ReleaseClipboard() override {}
-    void CommitData(const TClipboardData& Data) override;
+    void CommitData(TClipboardData&& Data) override;
     bool SystemHasFormat(TClipboardFormat Format) const override;
     bool SystemGetData(TClipboardFormat Format, std::string& Bytes) const override;
 

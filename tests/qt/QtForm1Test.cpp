@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -307,4 +308,62 @@ TEST(QtForm1Test, CleanedTextIsPaintedInThePane) {
         for (int X = 20; X < 300; ++X)
             Ink += qGray(Empty.pixel(Origin + QPoint(X, Y))) < 100 ? 1 : 0;
     EXPECT_EQ(Ink, 0);
+}
+
+// The whole round as a user does it, through the real buttons and the system
+// clipboard: paste, a refused blank clean, both cleans, select all and copy.
+TEST(QtForm1Test, RoundTripThroughTheSystemClipboard) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    QClipboard* Clipboard = QGuiApplication::clipboard();
+    // U+3042 is outside Windows-1252 and becomes a numeric reference; the
+    // euro sign is a code-page byte and stays one character.
+    const QString Html = QString::fromUtf8("<TABLE border=1>\r\n<tr class=\"a\"><td width=3>"
+                                           "<FONT color=red>\xE3\x81\x82 \xE2\x82\xAC</FONT>"
+                                           "</td></tr>\r\n\r\n<col span=2></TABLE>");
+    Clipboard->setText(Html);
+
+    Pane.SetAllText("old");
+    F.Form.bt_Clear()->click();
+    EXPECT_EQ(Pane.GetAllText(), "");
+    F.Form.bt_Paste()->click();
+    const std::string Pasted = "<TABLE border=1>\r\n<tr class=\"a\"><td width=3>"
+                               "<FONT color=red>&#12354; \x80</FONT></td></tr>\r\n\r\n"
+                               "<col span=2></TABLE>";
+    ASSERT_EQ(Pane.GetAllText(), Pasted);
+    ASSERT_TRUE(Pane.CanUndo());
+
+    // A blank list is refused with its message; text and undo history stay.
+    F.Form.ed_TagsToClear()->setText(QStringLiteral("  "));
+    QString Text;
+    AnswerNextModal([&](QWidget* Shown) {
+        auto* Box = qobject_cast<QMessageBox*>(Shown);
+        ASSERT_NE(Box, nullptr);
+        Text = Box->text();
+        Box->button(QMessageBox::Ok)->click();
+    });
+    F.Form.bt_RemoveTagAttribs()->click();
+    EXPECT_EQ(Text, QStringLiteral("No tags specified to be cleaned"));
+    EXPECT_EQ(Pane.GetAllText(), Pasted);
+    Pane.Undo(); // the last step is still the paste
+    EXPECT_EQ(Pane.GetAllText(), "");
+    Clipboard->setText(Html);
+    F.Form.bt_Paste()->click();
+    ASSERT_EQ(Pane.GetAllText(), Pasted);
+
+    F.Form.ed_TagsToClear()->setText(QStringLiteral("table td"));
+    F.Form.bt_RemoveTagAttribs()->click();
+    const auto Stripped = quolt::CleanTags(quolt::tmStripAttribs, "table td", Pasted);
+    ASSERT_TRUE(Stripped);
+    EXPECT_EQ(Pane.GetAllText(), Joined(*Stripped));
+    F.Form.ed_TagsToRemove()->setText(QStringLiteral("font col"));
+    F.Form.bt_RemoveTags()->click();
+    const auto Removed = quolt::CleanTags(quolt::tmRemoveTags, "font col", Joined(*Stripped));
+    ASSERT_TRUE(Removed);
+    EXPECT_EQ(Pane.GetAllText(), Joined(*Removed));
+
+    Clipboard->setText(QStringLiteral("stale"));
+    F.Form.bt_SelectAllCopy()->click();
+    EXPECT_EQ(Clipboard->text(), QString::fromUtf8("<TABLE>\r\n<tr class=\"a\"><td>&#12354; "
+                                                   "\xE2\x82\xAC</td></tr>\r\n</TABLE>\r\n"));
 }

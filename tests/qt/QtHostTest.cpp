@@ -3,6 +3,7 @@
 #include "KVSupport/TFormatCounters.h"
 #include "KVSupport/TParagraphsList.h"
 #include "framework/TPopupMenu.h"
+#include "platform/qt/TQtOffscreenCanvas.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -12,6 +13,8 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QWheelEvent>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -337,4 +340,40 @@ TEST(QtHostTest, BackgroundFormattingRunsFromTheEventLoop) {
     EXPECT_FALSE(P.Only({WM_USER + 1}).empty());
     EXPECT_EQ(Pane.GetFormatThreadState(), tsSuspended);
     EXPECT_EQ(P.Pane->Host().PendingMessages(), 0);
+}
+
+// Moving to a screen of another density re-creates the line bitmap at the new
+// ratio and repaints; a paint or a screen change brings it back to the
+// widget's own ratio.
+TEST(QtHostTest, LineBitmapFollowsTheDevicePixelRatio) {
+    TShownPane P;
+    P.Pane->Korvel().SetAllText("abc");
+    QApplication::processEvents();
+    auto* Bitmap = dynamic_cast<TQtOffscreenCanvas*>(P.Pane->Korvel().GetCanvas());
+    ASSERT_NE(Bitmap, nullptr);
+    const qreal Own = P.Pane->devicePixelRatioF();
+    ASSERT_EQ(Bitmap->GetDevicePixelRatio(), Own);
+    const int LogicalWidth = static_cast<int>(Bitmap->GetImage().width() / Own);
+    EXPECT_FALSE(P.Pane->SetLineBitmapRatio(Own));
+
+    P.Messages.clear();
+    ASSERT_TRUE(P.Pane->SetLineBitmapRatio(2 * Own));
+    EXPECT_EQ(Bitmap->GetDevicePixelRatio(), 2 * Own);
+    EXPECT_EQ(Bitmap->GetImage().devicePixelRatio(), 2 * Own);
+    EXPECT_EQ(Bitmap->GetImage().width(), static_cast<int>(std::ceil(LogicalWidth * 2 * Own)));
+    QApplication::processEvents();
+    EXPECT_FALSE(P.Only({WM_PAINT}).empty());
+    EXPECT_EQ(Bitmap->GetDevicePixelRatio(), Own);
+
+    ASSERT_TRUE(P.Pane->SetLineBitmapRatio(3 * Own));
+    QEvent Change(QEvent::ScreenChangeInternal);
+    QApplication::sendEvent(P.Pane, &Change);
+    EXPECT_EQ(Bitmap->GetDevicePixelRatio(), Own);
+    // The pane still draws its text after the round trip.
+    const QImage Shot = P.Pane->viewport()->grab().toImage();
+    bool Dark = false;
+    for (int Y = 0; Y < 20 && !Dark; ++Y)
+        for (int X = 0; X < 40 && !Dark; ++X)
+            Dark = qGray(Shot.pixel(X, Y)) < 100;
+    EXPECT_TRUE(Dark);
 }

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -366,4 +367,52 @@ TEST(QtForm1Test, RoundTripThroughTheSystemClipboard) {
     F.Form.bt_SelectAllCopy()->click();
     EXPECT_EQ(Clipboard->text(), QString::fromUtf8("<TABLE>\r\n<tr class=\"a\"><td>&#12354; "
                                                    "\xE2\x82\xAC</td></tr>\r\n</TABLE>\r\n"));
+}
+
+// The pane is read-only: typing does nothing, but the caret moves, the
+// selection grows, and Ctrl+C and the right-click menu's Copy copy it.
+TEST(QtForm1Test, ReadOnlyPaneRefusesTypingButMovesSelectsAndCopies) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    QClipboard* Clipboard = QGuiApplication::clipboard();
+    Pane.SetAllText("abcdef\r\nghi");
+    QWidget* View = F.Form.me_Main()->viewport();
+    F.Form.me_Main()->setFocus();
+    QApplication::processEvents();
+
+    QTest::keyClicks(F.Form.me_Main(), QStringLiteral("xy"));
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Return);
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Delete);
+    EXPECT_EQ(Pane.GetAllText(), "abcdef\r\nghi");
+
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Right);
+    EXPECT_EQ(Pane.GetSelStart(), 1);
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(Pane.GetSelText(), "bc");
+    Clipboard->setText(QStringLiteral("stale"));
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(Clipboard->text(), QStringLiteral("bc"));
+
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Down, Qt::ShiftModifier);
+    const std::string Selected = Pane.GetSelText();
+    EXPECT_EQ(Selected, "bcdef\r\nghi"); // the second line is shorter
+    Clipboard->setText(QStringLiteral("stale"));
+    QStringList Seen;
+    AnswerNextModal([&](QWidget* Shown) {
+        auto* Menu = qobject_cast<QMenu*>(Shown);
+        ASSERT_NE(Menu, nullptr);
+        for (QAction* A : Menu->actions())
+            if (A->text() == QStringLiteral("&Copy")) {
+                Seen << A->text();
+                Menu->setActiveAction(A);
+            }
+        QTest::keyClick(Menu, Qt::Key_Return);
+    });
+    QTest::mouseClick(View, Qt::RightButton, {}, QPoint(20, 5));
+    QApplication::processEvents();
+    EXPECT_EQ(Seen, QStringList{QStringLiteral("&Copy")});
+    EXPECT_EQ(Clipboard->text(), QString::fromStdString(Selected));
+    EXPECT_EQ(Pane.GetAllText(), "abcdef\r\nghi");
 }

@@ -7,10 +7,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -376,4 +378,35 @@ TEST(QtHostTest, LineBitmapFollowsTheDevicePixelRatio) {
         for (int X = 0; X < 40 && !Dark; ++X)
             Dark = qGray(Shot.pixel(X, Y)) < 100;
     EXPECT_TRUE(Dark);
+}
+
+// A column block copied with Ctrl+C travels through the system clipboard with
+// its block marker and comes back by Ctrl+V as a column block.
+TEST(QtHostTest, ColumnBlockRoundTripsThroughTheSystemClipboard) {
+    TShownPane P;
+    TKorvel& K = P.Pane->Korvel();
+    K.SetOptions(K.GetOptions() | OptionBit(kvoBlockSelection));
+    K.SetWordWrap(false); // blocks are columns of unwrapped lines
+    K.SetAllText("abcd\r\nefgh\r\nijkl");
+    QTest::keyClick(P.Pane, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(P.Pane, Qt::Key_Right);
+    QTest::keyClick(P.Pane, Qt::Key_Right, Qt::ShiftModifier | Qt::AltModifier);
+    QTest::keyClick(P.Pane, Qt::Key_Right, Qt::ShiftModifier | Qt::AltModifier);
+    QTest::keyClick(P.Pane, Qt::Key_Down, Qt::ShiftModifier | Qt::AltModifier);
+    ASSERT_TRUE(K.GetBlockActive());
+    QTest::keyClick(P.Pane, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* Mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(Mime, nullptr);
+    EXPECT_TRUE(Mime->hasFormat(
+        QStringLiteral("application/x-qt-windows-mime;value=\"Borland IDE Block Type\"")));
+    const QStringList Rows = Mime->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(Rows.size(), 2);
+    EXPECT_TRUE(Rows[0].startsWith(QStringLiteral("bc")));
+    EXPECT_TRUE(Rows[1].startsWith(QStringLiteral("fg")));
+
+    // Pasted at the start of the last line, the block goes in column-wise.
+    QTest::keyClick(P.Pane, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(P.Pane, Qt::Key_Home);
+    QTest::keyClick(P.Pane, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(K.GetAllText(), "abcd\r\nefgh\r\n" + (Rows[0] + "ijkl\r\n" + Rows[1]).toStdString());
 }

@@ -9,7 +9,9 @@
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -307,4 +309,110 @@ TEST(QtForm1Test, CleanedTextIsPaintedInThePane) {
         for (int X = 20; X < 300; ++X)
             Ink += qGray(Empty.pixel(Origin + QPoint(X, Y))) < 100 ? 1 : 0;
     EXPECT_EQ(Ink, 0);
+}
+
+// The whole round as a user does it, through the real buttons and the system
+// clipboard: paste, a refused blank clean, both cleans, select all and copy.
+TEST(QtForm1Test, RoundTripThroughTheSystemClipboard) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    QClipboard* Clipboard = QGuiApplication::clipboard();
+    // U+3042 is outside Windows-1252 and becomes a numeric reference; the
+    // euro sign is a code-page byte and stays one character.
+    const QString Html = QString::fromUtf8("<TABLE border=1>\r\n<tr class=\"a\"><td width=3>"
+                                           "<FONT color=red>\xE3\x81\x82 \xE2\x82\xAC</FONT>"
+                                           "</td></tr>\r\n\r\n<col span=2></TABLE>");
+    Clipboard->setText(Html);
+
+    Pane.SetAllText("old");
+    F.Form.bt_Clear()->click();
+    EXPECT_EQ(Pane.GetAllText(), "");
+    F.Form.bt_Paste()->click();
+    const std::string Pasted = "<TABLE border=1>\r\n<tr class=\"a\"><td width=3>"
+                               "<FONT color=red>&#12354; \x80</FONT></td></tr>\r\n\r\n"
+                               "<col span=2></TABLE>";
+    ASSERT_EQ(Pane.GetAllText(), Pasted);
+    ASSERT_TRUE(Pane.CanUndo());
+
+    // A blank list is refused with its message; text and undo history stay.
+    F.Form.ed_TagsToClear()->setText(QStringLiteral("  "));
+    QString Text;
+    AnswerNextModal([&](QWidget* Shown) {
+        auto* Box = qobject_cast<QMessageBox*>(Shown);
+        ASSERT_NE(Box, nullptr);
+        Text = Box->text();
+        Box->button(QMessageBox::Ok)->click();
+    });
+    F.Form.bt_RemoveTagAttribs()->click();
+    EXPECT_EQ(Text, QStringLiteral("No tags specified to be cleaned"));
+    EXPECT_EQ(Pane.GetAllText(), Pasted);
+    Pane.Undo(); // the last step is still the paste
+    EXPECT_EQ(Pane.GetAllText(), "");
+    Clipboard->setText(Html);
+    F.Form.bt_Paste()->click();
+    ASSERT_EQ(Pane.GetAllText(), Pasted);
+
+    F.Form.ed_TagsToClear()->setText(QStringLiteral("table td"));
+    F.Form.bt_RemoveTagAttribs()->click();
+    const auto Stripped = quolt::CleanTags(quolt::tmStripAttribs, "table td", Pasted);
+    ASSERT_TRUE(Stripped);
+    EXPECT_EQ(Pane.GetAllText(), Joined(*Stripped));
+    F.Form.ed_TagsToRemove()->setText(QStringLiteral("font col"));
+    F.Form.bt_RemoveTags()->click();
+    const auto Removed = quolt::CleanTags(quolt::tmRemoveTags, "font col", Joined(*Stripped));
+    ASSERT_TRUE(Removed);
+    EXPECT_EQ(Pane.GetAllText(), Joined(*Removed));
+
+    Clipboard->setText(QStringLiteral("stale"));
+    F.Form.bt_SelectAllCopy()->click();
+    EXPECT_EQ(Clipboard->text(), QString::fromUtf8("<TABLE>\r\n<tr class=\"a\"><td>&#12354; "
+                                                   "\xE2\x82\xAC</td></tr>\r\n</TABLE>\r\n"));
+}
+
+// The pane is read-only: typing does nothing, but the caret moves, the
+// selection grows, and Ctrl+C and the right-click menu's Copy copy it.
+TEST(QtForm1Test, ReadOnlyPaneRefusesTypingButMovesSelectsAndCopies) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    QClipboard* Clipboard = QGuiApplication::clipboard();
+    Pane.SetAllText("abcdef\r\nghi");
+    QWidget* View = F.Form.me_Main()->viewport();
+    F.Form.me_Main()->setFocus();
+    QApplication::processEvents();
+
+    QTest::keyClicks(F.Form.me_Main(), QStringLiteral("xy"));
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Return);
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Delete);
+    EXPECT_EQ(Pane.GetAllText(), "abcdef\r\nghi");
+
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Right);
+    EXPECT_EQ(Pane.GetSelStart(), 1);
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(Pane.GetSelText(), "bc");
+    Clipboard->setText(QStringLiteral("stale"));
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(Clipboard->text(), QStringLiteral("bc"));
+
+    QTest::keyClick(F.Form.me_Main(), Qt::Key_Down, Qt::ShiftModifier);
+    const std::string Selected = Pane.GetSelText();
+    EXPECT_EQ(Selected, "bcdef\r\nghi"); // the second line is shorter
+    Clipboard->setText(QStringLiteral("stale"));
+    QStringList Seen;
+    AnswerNextModal([&](QWidget* Shown) {
+        auto* Menu = qobject_cast<QMenu*>(Shown);
+        ASSERT_NE(Menu, nullptr);
+        for (QAction* A : Menu->actions())
+            if (A->text() == QStringLiteral("&Copy")) {
+                Seen << A->text();
+                Menu->setActiveAction(A);
+            }
+        QTest::keyClick(Menu, Qt::Key_Return);
+    });
+    QTest::mouseClick(View, Qt::RightButton, {}, QPoint(20, 5));
+    QApplication::processEvents();
+    EXPECT_EQ(Seen, QStringList{QStringLiteral("&Copy")});
+    EXPECT_EQ(Clipboard->text(), QString::fromStdString(Selected));
+    EXPECT_EQ(Pane.GetAllText(), "abcdef\r\nghi");
 }

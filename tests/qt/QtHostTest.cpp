@@ -3,15 +3,20 @@
 #include "KVSupport/TFormatCounters.h"
 #include "KVSupport/TParagraphsList.h"
 #include "framework/TPopupMenu.h"
+#include "platform/qt/TQtOffscreenCanvas.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QWheelEvent>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -337,4 +342,71 @@ TEST(QtHostTest, BackgroundFormattingRunsFromTheEventLoop) {
     EXPECT_FALSE(P.Only({WM_USER + 1}).empty());
     EXPECT_EQ(Pane.GetFormatThreadState(), tsSuspended);
     EXPECT_EQ(P.Pane->Host().PendingMessages(), 0);
+}
+
+// Moving to a screen of another density re-creates the line bitmap at the new
+// ratio and repaints; a paint or a screen change brings it back to the
+// widget's own ratio.
+TEST(QtHostTest, LineBitmapFollowsTheDevicePixelRatio) {
+    TShownPane P;
+    P.Pane->Korvel().SetAllText("abc");
+    QApplication::processEvents();
+    auto* Bitmap = dynamic_cast<TQtOffscreenCanvas*>(P.Pane->Korvel().GetCanvas());
+    ASSERT_NE(Bitmap, nullptr);
+    const qreal Own = P.Pane->devicePixelRatioF();
+    ASSERT_EQ(Bitmap->GetDevicePixelRatio(), Own);
+    const int LogicalWidth = static_cast<int>(Bitmap->GetImage().width() / Own);
+    EXPECT_FALSE(P.Pane->SetLineBitmapRatio(Own));
+
+    P.Messages.clear();
+    ASSERT_TRUE(P.Pane->SetLineBitmapRatio(2 * Own));
+    EXPECT_EQ(Bitmap->GetDevicePixelRatio(), 2 * Own);
+    EXPECT_EQ(Bitmap->GetImage().devicePixelRatio(), 2 * Own);
+    EXPECT_EQ(Bitmap->GetImage().width(), static_cast<int>(std::ceil(LogicalWidth * 2 * Own)));
+    QApplication::processEvents();
+    EXPECT_FALSE(P.Only({WM_PAINT}).empty());
+    EXPECT_EQ(Bitmap->GetDevicePixelRatio(), Own);
+
+    ASSERT_TRUE(P.Pane->SetLineBitmapRatio(3 * Own));
+    QEvent Change(QEvent::ScreenChangeInternal);
+    QApplication::sendEvent(P.Pane, &Change);
+    EXPECT_EQ(Bitmap->GetDevicePixelRatio(), Own);
+    // The pane still draws its text after the round trip.
+    const QImage Shot = P.Pane->viewport()->grab().toImage();
+    bool Dark = false;
+    for (int Y = 0; Y < 20 && !Dark; ++Y)
+        for (int X = 0; X < 40 && !Dark; ++X)
+            Dark = qGray(Shot.pixel(X, Y)) < 100;
+    EXPECT_TRUE(Dark);
+}
+
+// A column block copied with Ctrl+C travels through the system clipboard with
+// its block marker and comes back by Ctrl+V as a column block.
+TEST(QtHostTest, ColumnBlockRoundTripsThroughTheSystemClipboard) {
+    TShownPane P;
+    TKorvel& K = P.Pane->Korvel();
+    K.SetOptions(K.GetOptions() | OptionBit(kvoBlockSelection));
+    K.SetWordWrap(false); // blocks are columns of unwrapped lines
+    K.SetAllText("abcd\r\nefgh\r\nijkl");
+    QTest::keyClick(P.Pane, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(P.Pane, Qt::Key_Right);
+    QTest::keyClick(P.Pane, Qt::Key_Right, Qt::ShiftModifier | Qt::AltModifier);
+    QTest::keyClick(P.Pane, Qt::Key_Right, Qt::ShiftModifier | Qt::AltModifier);
+    QTest::keyClick(P.Pane, Qt::Key_Down, Qt::ShiftModifier | Qt::AltModifier);
+    ASSERT_TRUE(K.GetBlockActive());
+    QTest::keyClick(P.Pane, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* Mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(Mime, nullptr);
+    EXPECT_TRUE(Mime->hasFormat(
+        QStringLiteral("application/x-qt-windows-mime;value=\"Borland IDE Block Type\"")));
+    const QStringList Rows = Mime->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(Rows.size(), 2);
+    EXPECT_TRUE(Rows[0].startsWith(QStringLiteral("bc")));
+    EXPECT_TRUE(Rows[1].startsWith(QStringLiteral("fg")));
+
+    // Pasted at the start of the last line, the block goes in column-wise.
+    QTest::keyClick(P.Pane, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(P.Pane, Qt::Key_Home);
+    QTest::keyClick(P.Pane, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(K.GetAllText(), "abcd\r\nefgh\r\n" + (Rows[0] + "ijkl\r\n" + Rows[1]).toStdString());
 }

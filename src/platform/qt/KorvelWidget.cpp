@@ -3,6 +3,7 @@
 #include "Korvel/TKorvel.h"
 #include "platform/qt/TQtHost.h"
 #include "platform/qt/TQtInput.h"
+#include "platform/qt/TQtOffscreenCanvas.h"
 
 #include <QContextMenuEvent>
 #include <QFocusEvent>
@@ -104,7 +105,22 @@ bool KorvelWidget::event(QEvent* Event) {
             return true;
         }
     }
+    if (Event->type() == QEvent::ScreenChangeInternal)
+        SetLineBitmapRatio(devicePixelRatioF());
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    if (Event->type() == QEvent::DevicePixelRatioChange)
+        SetLineBitmapRatio(devicePixelRatioF());
+#endif
     return QAbstractScrollArea::event(Event);
+}
+
+bool KorvelWidget::SetLineBitmapRatio(qreal Ratio) {
+    auto* Bitmap = dynamic_cast<TQtOffscreenCanvas*>(Control->GetCanvas());
+    if (Bitmap == nullptr || Bitmap->GetDevicePixelRatio() == Ratio)
+        return false;
+    Bitmap->SetDevicePixelRatio(Ratio);
+    viewport()->update();
+    return true;
 }
 
 void KorvelWidget::showEvent(QShowEvent* Event) {
@@ -113,6 +129,8 @@ void KorvelWidget::showEvent(QShowEvent* Event) {
 }
 
 void KorvelWidget::paintEvent(QPaintEvent* Event) {
+    // A ratio change not announced by an event still gets a sharp bitmap.
+    SetLineBitmapRatio(devicePixelRatioF());
     QPainter Painter(viewport());
     WindowHost->Paint(Painter, Event->rect());
 }

@@ -37,6 +37,11 @@ public:
 
     QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
 
+    // Re-creates the line bitmap at Ratio device pixels per pixel and repaints
+    // the whole pane when the bitmap has another ratio (the window moved to a
+    // screen of another density). Returns whether it changed anything.
+    bool SetLineBitmapRatio(qreal Ratio);
+
 protected:
     bool event(QEvent* Event) override;
     void showEvent(QShowEvent* Event) override;

@@ -108,17 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             Host.PostMessage(TMessage::Pointer(WM_LBUTTONUP, TPoint{50, 50}, 0));
     };
     int32_t Bracket = 0;
-    // Format codes put in without their closing codes (the format toggles
-    // over a selection across paragraphs, an undo that puts back a lone
-    // code) leave the next paragraph's start code state stale: a fault of
-    // the raw replacement, found here and reported. Until it is mended those
-    // keys and undo run only on plain text; QUOLT_INPUT_RAW=1 runs them
-    // everywhere.
-    const bool UndoSafe = !Control.GetStaticFormat() || std::getenv("QUOLT_INPUT_RAW") != nullptr;
-    // Narrow windows with word wrap leave a selection navigator's line
-    // cache stale (found here and reported); QUOLT_INPUT_NARROW=1 resizes
-    // down to nothing.
-    const int32_t ResizeFloor = std::getenv("QUOLT_INPUT_NARROW") != nullptr ? 0 : 100;
+    // Format keys and undo run everywhere and windows shrink down to
+    // nothing; QUOLT_INPUT_PLAIN=1 keeps them to plain text and
+    // QUOLT_INPUT_WIDE=1 keeps windows at least 100 pixels wide.
+    const bool UndoSafe = !Control.GetStaticFormat() || std::getenv("QUOLT_INPUT_PLAIN") == nullptr;
+    const int32_t ResizeFloor = std::getenv("QUOLT_INPUT_WIDE") != nullptr ? 100 : 0;
     for (int32_t Events = 0; !In.Done() && Events < 400; ++Events) {
         const uint8_t Kind = In.Next() % 17;
         const uint8_t A = In.Next();

@@ -637,7 +637,8 @@ void TKorvelNavigator::WordStart(const TSeparatorSet& Separators) {
 void TKorvelNavigator::InvalidateNavigators(TNavigatorHost& Control, int32_t From,
                                             int32_t LastPara) {
     for (TKorvelNavigator* Navigator : Control.GetNavigators()) {
-        if (Navigator->Par != nullptr && Navigator->Pos > From && Navigator->ParIndex <= LastPara) {
+        if (Navigator->Par != nullptr && Navigator->Pos >= From &&
+            Navigator->ParIndex <= LastPara) {
             Navigator->LineIndex = -1;
             Navigator->RunIndex = -1;
         }

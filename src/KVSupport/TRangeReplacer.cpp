@@ -92,7 +92,27 @@ TTextChange TRangeReplacer::Run() {
         ReplaceInParagraph();
     else
         ReplaceParagraphs();
+    CarryCodesToLaterParagraphs();
     return Outcome();
+}
+
+// Toggles the replacement leaves open (no closing codes were asked for, as
+// when undo puts back a lone code) flip the style of all text behind it, so
+// every later paragraph's start state, and each of its display lines, flips
+// by the same bits.
+void TRangeReplacer::CarryCodesToLaterParagraphs() {
+    if (!List.StaticFormat)
+        return;
+    const uint8_t Carry = static_cast<uint8_t>(NetCodes ^ ToggleCodes(0, Closing));
+    if (Carry == 0)
+        return;
+    for (int32_t I = P1 + Breaks + 1; I < List.GetCount(); ++I) {
+        TParagraph& Par = List.At(I);
+        Par.SetStartCodeState(static_cast<uint8_t>(Par.StartCodeState() ^ Carry));
+        if (ParExtraInfo* Extra = Par.GetExtra())
+            for (TLineRecord& Line : Extra->MoreLines)
+                Line.StartCodeState ^= Carry;
+    }
 }
 
 // --- Planning ---

@@ -77,6 +77,7 @@ private:
     int64_t NewRecordLength(int32_t K) const;
     void BuildNewRecords();
     void BuildNewRecord(int32_t K, uint8_t& CodeState);
+    void CarryCodesToLaterParagraphs();
     void GiveStartRun(TParagraph& Record, int32_t K);
     void AdjustFormatCounters();
     void ReleaseOldParagraphs();

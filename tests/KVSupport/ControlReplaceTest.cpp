@@ -1,3 +1,4 @@
+#include "KVSupport/FormatCodes.h"
 #include "KVSupport/TCustomKorvel.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "KorvelTestSupport.h"
@@ -44,4 +45,36 @@ TEST(ControlReplaceTest, NavigatorsInDiscardedBlanksLandAtTheStart) {
     EXPECT_EQ(After.CharAt(), 'f');
     EXPECT_EQ(After.GetParIndex(), 2);
     EXPECT_EQ(Control.GetParagraphsList().FindInconsistency(false), "");
+}
+
+// A code left open (no closing codes asked for, as undo does when it puts a
+// lone code back) flips the start state of every later paragraph; taking it
+// out again, also over several paragraphs, flips them back.
+TEST(ControlReplaceTest, OpenCodesCarryIntoLaterParagraphs) {
+    test::TTestKorvel K("ab\r\ncd\r\nef");
+    TCustomKorvel& Control = K.Control;
+    Control.SetStaticFormat(true);
+    const TParagraphsList& List = Control.GetParagraphsList();
+    const std::string Bold(1, static_cast<char>(fcBold));
+    TKorvelNavigator SelStart(&Control), SelEnd(&Control);
+    const auto StateAt = [&](int32_t Par) {
+        TKorvelNavigator Reader(&Control);
+        Reader.SetPos(List.GetStartOffset(Par));
+        return Reader.GetCodeState();
+    };
+    const auto Replace = [&](int32_t From, int32_t To, const std::string& Text) {
+        SelStart.SetPos(From);
+        SelEnd.SetPos(To);
+        Control.ReplaceRangeAndRehighlight(SelStart, SelEnd, Text.c_str(), false);
+        return List.FindInconsistency(false);
+    };
+
+    EXPECT_EQ(Replace(1, 1, Bold), ""); // a\x02b | cd | ef
+    EXPECT_EQ(StateAt(1), CodeBit(fcBold));
+    EXPECT_EQ(StateAt(2), CodeBit(fcBold));
+    EXPECT_EQ(Replace(1, 6, "X\r\nY"), ""); // the code and a break go
+    EXPECT_EQ(StateAt(1), 0);
+    EXPECT_EQ(Replace(0, 0, Bold + "\r\n"), ""); // a new paragraph, code open
+    EXPECT_EQ(StateAt(1), CodeBit(fcBold));
+    EXPECT_EQ(StateAt(2), CodeBit(fcBold));
 }

@@ -464,12 +464,12 @@ TEST(NavigatorTest, InvalidateNavigatorsDropsLineAndRunCachesInTheRange) {
         Nav.GetRunIndex();
     };
     Prime(A, 2);  // before the range
-    Prime(B, 8);  // at the first re-formatted paragraph's start
+    Prime(B, 8);  // at the first re-formatted paragraph's start: dropped too
     Prime(C, 12); // inside
     Prime(D, 17); // after LastPara
     TKorvelNavigator::InvalidateNavigators(K.Control, 8, 1);
     EXPECT_EQ(A.CachedLineIndex(), 0);
-    EXPECT_EQ(B.CachedLineIndex(), 0);
+    EXPECT_EQ(B.CachedLineIndex(), -1);
     EXPECT_EQ(C.CachedLineIndex(), -1);
     EXPECT_EQ(C.CachedRunIndex(), -1);
     EXPECT_TRUE(C.HasParCache());

@@ -71,6 +71,7 @@ public:
         int32_t NewParagraphs = 0; // breaks in Inserted
         bool RunsCut = false;
         bool OneParagraph = false; // no break removed or inserted
+        uint8_t Carry = 0;         // toggles left open for the text behind
         int32_t EndPos() const { return Pos1 + static_cast<int32_t>(Inserted.size()); }
     };
 
@@ -111,6 +112,8 @@ public:
             Edit.Inserted += (K > 0 ? "\r\n" : "") + Pieces[K];
         if (CloseFormats)
             Edit.Inserted += ClosingCodes(Net);
+        else
+            Edit.Carry = Net;
         Edit.CharDelta = static_cast<int32_t>(Edit.Inserted.size()) - (Edit.Pos2 - Edit.Pos1);
         Edit.NewParagraphs = static_cast<int32_t>(Pieces.size() - 1);
         Edit.ParagraphDelta = Edit.NewParagraphs - BreaksIn(Old);
@@ -164,7 +167,9 @@ inline std::vector<uint8_t> ExpectedStartCodeStates(const std::vector<uint8_t>& 
                              : 0);
     const auto Behind =
         static_cast<size_t>(Edit.FirstPara + Edit.NewParagraphs + 1 - Edit.ParagraphDelta);
-    States.insert(States.end(), Before.begin() + static_cast<std::ptrdiff_t>(Behind), Before.end());
+    for (auto State = Before.begin() + static_cast<std::ptrdiff_t>(Behind); State != Before.end();
+         ++State)
+        States.push_back(static_cast<uint8_t>(*State ^ Edit.Carry));
     return States;
 }
 

@@ -183,21 +183,25 @@ void TKorvel::SetParText(int32_t Index, const std::string& Text) {
     BeginUpdate();
     try {
         if (const int32_t Missing = Index - GetParagraphCount() + 1; Missing > 0) {
-            // All missing paragraphs in one replacement.
+            // All missing paragraphs and the new text in one replacement at
+            // the end, so that a failure part way (out of memory) cannot
+            // leave the breaks without the text.
             if (int64_t{GetTextLength()} + 2 * int64_t{Missing} > INT32_MAX)
                 throw Exception(STextTooLong);
             SetSelStart(GetTextLength());
-            std::string Breaks;
-            Breaks.reserve(2 * static_cast<size_t>(Missing));
+            std::string Appended;
+            Appended.reserve(2 * static_cast<size_t>(Missing) + Text.size());
             for (int32_t I = 0; I < Missing; ++I)
-                Breaks += "\r\n";
-            SetSelText(Breaks);
+                Appended += "\r\n";
+            Appended += Text.c_str(); // up to a 0 byte, as SetSelTextBuf reads it
+            SetSelText(Appended);
+        } else {
+            SetSelStart(ParagraphStart(Index));
+            SetSelLength(GetParagraphsList()[Index].ParLength());
+            const int32_t Before = GetTextLength();
+            SetSelTextBuf(Text.c_str());
+            Delta = GetTextLength() - Before;
         }
-        SetSelStart(ParagraphStart(Index));
-        SetSelLength(GetParagraphsList()[Index].ParLength());
-        const int32_t Before = GetTextLength();
-        SetSelTextBuf(Text.c_str());
-        Delta = GetTextLength() - Before;
     } catch (...) {
         EndUpdate();
         throw;

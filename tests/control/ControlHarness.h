@@ -32,9 +32,6 @@
 
 namespace korvel::control {
 
-// Very narrow wrapped windows keep a stale line cache (being fixed
-// separately); while this is on, width changes stay at 150 pixels or more.
-inline constexpr bool AvoidNarrowWrap = true;
 // Format toggles over several paragraphs and undo of a lone code leave stale
 // start-code state (being fixed separately); while this is on, the harness
 // inserts no format codes.
@@ -543,8 +540,8 @@ private:
             Control.SetWordWrap(Op.B % 2 == 0);
             break;
         case 1: {
-            const int32_t Least = AvoidNarrowWrap ? 150 : 20;
-            Host.Resize({Within(Op.B, Least, 600), Within(Op.C, 40, 400)});
+            // Down to windows narrower than a few characters.
+            Host.Resize({Within(Op.B, 20, 600), Within(Op.C, 40, 400)});
             break;
         }
         case 2:

@@ -6,6 +6,7 @@
 #include "KVSupport/FormatCodes.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TParagraphsList.h"
+#include "Korvel/TFlagGuard.h"
 #include "Korvel/TKorvel.h"
 #include "Korvel/TKorvelStrings.h"
 #include "framework/Exceptions.h"
@@ -188,6 +189,8 @@ void TKorvel::ReplaceByColumnLines(const std::vector<std::string_view>& Lines) {
     int32_t To = 0;
     // Where each line goes into an existing paragraph and what it brings.
     std::vector<std::pair<int32_t, int32_t>> Inserts;
+    // The paragraphs that receive text.
+    std::vector<int32_t> Filled;
     for (size_t I = 0; I < Lines.size(); ++I) {
         const int32_t P = First + static_cast<int32_t>(I);
         std::string_view Bytes; // the paragraph's text; an appended one has none
@@ -215,6 +218,8 @@ void TKorvel::ReplaceByColumnLines(const std::vector<std::string_view>& Lines) {
             Piece += ClosingCodes(ToggleCodes(0, Lines[I]));
         if (P < Count)
             Inserts.emplace_back(ParagraphStart(P) + At, static_cast<int32_t>(Piece.size()));
+        if (!Piece.empty())
+            Filled.push_back(P);
         const auto Split = static_cast<size_t>(At);
         if (I == 0) {
             From = ParagraphStart(P) + At;
@@ -247,11 +252,22 @@ void TKorvel::ReplaceByColumnLines(const std::vector<std::string_view>& Lines) {
     SetSelStart(From);
     SetSelLength(To - From);
     NoUndoMerge = true; // a column paste is a step of its own
-    SetSelTextBuf(NewText.c_str());
-    // Tidying codes may have shortened the new text: no further than its end.
-    const int32_t End = CaretNav->GetPos();
+    {
+        const TFlagGuard NoTidy(TidySuppressed, true);
+        SetSelTextBuf(NewText.c_str());
+    }
     for (const auto& [Navigator, Moved] : Inside)
-        Navigator->SetPos(std::min(Moved, End));
+        Navigator->SetPos(Moved);
+    // Empty code pairs go from the paragraphs that received text, as after
+    // inserting each line on its own (the text between the lines is not
+    // touched); the caret stays after the last line.
+    if (!TidySuppressed && GetStaticFormat() && CompactCodes && !Filled.empty()) {
+        TKorvelNavigator& NewEnd = *ScratchNavs[1];
+        NewEnd.Assign(*CaretNav);
+        for (const int32_t P : Filled)
+            TidyCodes(P, P);
+        SetSelStart(NewEnd.GetPos());
+    }
 }
 
 } // namespace korvel

@@ -36,7 +36,6 @@ constexpr size_t MaxOps = 300;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    static const char Alphabet[] = "abcxyz  <>\r\r\n";
     TReader Reader(Data, Size);
     std::vector<TOp> Ops;
     while (!Reader.Done() && Ops.size() < MaxOps) {
@@ -48,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         Op.D = Reader.Number();
         const uint8_t Length = Reader.Next() % 24;
         for (uint8_t I = 0; I < Length; ++I)
-            Op.S += Alphabet[Reader.Next() % (sizeof Alphabet - 1)];
+            Op.S += TextAlphabet[Reader.Next() % (sizeof TextAlphabet - 1)];
         Ops.push_back(std::move(Op));
     }
     if (const auto Failure = RunScript(Ops)) {

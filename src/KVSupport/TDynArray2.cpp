@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <utility>
 
 namespace korvel {
 
@@ -316,6 +317,17 @@ void TDynArray2::FreeUnusedSlabs() {
                 Slabs.end());
     std::sort(Spare.begin(), Spare.end(), std::greater<>());
     std::sort(Unused.begin(), Unused.end(), std::greater<>());
+}
+
+void TDynArray2::SwapRecords(TDynArray2& Other) noexcept {
+    std::swap(Blocks, Other.Blocks);
+    std::swap(Slabs, Other.Slabs);
+    std::swap(Spare, Other.Spare);
+    std::swap(Unused, Other.Unused);
+    std::swap(Count, Other.Count);
+    std::swap(Capacity, Other.Capacity);
+    std::swap(GapStart, Other.GapStart);
+    std::swap(GapLength, Other.GapLength);
 }
 
 } // namespace korvel

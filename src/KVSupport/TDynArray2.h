@@ -120,6 +120,9 @@ protected:
     void ShrinkKeepingBlocks(int32_t N);
     // Frees every slab whose blocks are all unused.
     void ReleaseReserveBlocks();
+    // Exchanges the records, blocks and slabs of two arrays of the same
+    // record layout (ownership of the memory goes with them). Never fails.
+    void SwapRecords(TDynArray2& Other) noexcept;
 
     // Appends one slot and returns it uninitialised; the caller fills it
     // before anything else can read it.

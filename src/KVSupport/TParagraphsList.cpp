@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace korvel {
 
@@ -155,6 +156,19 @@ void TParagraphsList::ClearText() {
     TextLength = 0;
     LineCount = 0;
     Counters.MarkAllFormatted(0);
+}
+
+void TParagraphsList::SwapText(TParagraphsList& Other) noexcept {
+    SwapRecords(Other);
+    std::swap(LoadBuffers, Other.LoadBuffers);
+    std::swap(TextLength, Other.TextLength);
+    std::swap(LineCount, Other.LineCount);
+    std::swap(TextChanged, Other.TextChanged);
+    std::swap(Pending, Other.Pending);
+    std::swap(Counters, Other.Counters);
+    std::swap(ShiftStep, Other.ShiftStep);
+    std::swap(PendingOffsets, Other.PendingOffsets);
+    std::swap(PendingLines, Other.PendingLines);
 }
 
 int32_t TParagraphsList::AddEmptyParagraph() {

@@ -182,6 +182,13 @@ public:
     TTextChange ReplaceRange(const char* NewText, const TTextPoint& Start, const TTextPoint& End,
                              bool CloseFormats, bool DiscardTrailing);
 
+    // Exchanges the whole text with Other's: the records with everything they
+    // own, the load buffers, the totals, the pending change, the formatting
+    // counters and the shift state. Both lists must have the same
+    // StaticFormat. Never fails; so a text loaded into a list of its own
+    // can take the place of the current one in a step that cannot fail.
+    void SwapText(TParagraphsList& Other) noexcept;
+
     // Frees every text, extension and load buffer. The list is left empty
     // (count 0, capacity one block), TextLength = LineCount = 0, FormatLast = -1.
     // The memory of the record blocks is kept for a load that follows and

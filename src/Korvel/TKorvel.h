@@ -25,6 +25,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace korvel {
 
@@ -396,7 +398,8 @@ public:
     void PasteFromClipboard();
     // Text, one line per paragraph from the caret's paragraph on, each line
     // at the caret's column (short paragraphs padded with blanks, missing
-    // ones appended); each line is its own replacement.
+    // ones appended), all in one replacement and one undo step: a failure
+    // changes no text.
     void InsertColumnBlock(const std::string& Text);
 
     // --- undo ---
@@ -706,6 +709,9 @@ private:
     void DeleteCodeAt(int32_t Offset);
     // Deletes the pieces of the column block, one replacement a paragraph.
     void DeleteColumnBlock();
+    // The replacement of a column paste: Lines (at least one) at the caret's
+    // column from the selection start's paragraph on.
+    void ReplaceByColumnLines(const std::vector<std::string_view>& Lines);
     // "Text too long" when replacing the selection (Removed characters) by
     // Text could take the text beyond the 32-bit range.
     void CheckReplacementFits(const char* Text, int32_t Removed) const;

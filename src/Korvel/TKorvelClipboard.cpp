@@ -6,6 +6,7 @@
 #include "KVSupport/FormatCodes.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TParagraphsList.h"
+#include "Korvel/TFlagGuard.h"
 #include "Korvel/TKorvel.h"
 #include "Korvel/TKorvelStrings.h"
 #include "framework/Exceptions.h"
@@ -137,37 +138,26 @@ void TKorvel::PasteFromClipboard() {
     FinishNoOverwriteInsert();
 }
 
+// The whole block goes in as one replacement: the range from the first
+// line's place to the last line's place (or to the end of the text when
+// paragraphs must be appended) is replaced by the lines, each with its
+// padding and closing codes, and the text between them as it stands. So the
+// paste is one undo step, and a failure (out of memory, "Text too long")
+// leaves the text as it was. Each line gets what inserting it on its own
+// would give it: the blanks missing up to the column, the codes that close
+// its toggles, and, at a paragraph's end with kvoDiscardTrailingSpaces, no
+// trailing blanks; the text between the lines is passed through unchanged,
+// and the navigators standing in it (a kept selection, the view's top line)
+// move by the lines inserted before them, as with separate insertions.
 void TKorvel::InsertColumnBlock(const std::string& Text) {
     // A paste that saved a persistent block restores it itself.
     const bool Restore = !SavedBlock;
     PrepareNoOverwriteInsert();
-    const std::vector<std::string_view> Lines = SplitLines(Text);
-    const int32_t Tabs = GetTabStops();
-    const bool Codes = GetStaticFormat();
-    // The caret's column: the columns of the characters before it in its
-    // paragraph and the blank columns it stands beyond the line end.
-    const int32_t Column = OffsetToColumn(GetParagraphsList()[CaretNav->GetParIndex()],
-                                          CaretNav->GetParOffset(), Tabs, Codes) +
-                           ExtraColumns;
-    const int32_t First = SelStartNav->GetParIndex();
     BeginUpdate();
     try {
-        for (size_t I = 0; I < Lines.size(); ++I) {
-            const int32_t P = First + static_cast<int32_t>(I);
-            if (P >= GetParagraphCount())
-                GetParagraphs().Add(std::string());
-            SetCaretPar(P);
-            const TParagraph& Par = GetParagraphsList()[P];
-            const int32_t Offset = ColumnToOffset(Par, Column, Tabs, Codes);
-            SetCaretLineOffset(Offset);
-            // Blanks only where the paragraph ends short of the column.
-            const int32_t Missing = Offset >= Par.ParLength()
-                                        ? std::max(0, ColumnRemainder(Par, Column, Tabs, Codes))
-                                        : 0;
-            std::string Line(static_cast<size_t>(Missing), ' ');
-            Line.append(Lines[I]);
-            SetSelText(Line);
-        }
+        const std::vector<std::string_view> Lines = SplitLines(Text);
+        if (!Lines.empty())
+            ReplaceByColumnLines(Lines);
     } catch (...) {
         EndUpdate();
         if (Restore)
@@ -179,6 +169,105 @@ void TKorvel::InsertColumnBlock(const std::string& Text) {
         FinishNoOverwriteInsert();
     if (UpdateLock == 0)
         ScrollInView();
+}
+
+void TKorvel::ReplaceByColumnLines(const std::vector<std::string_view>& Lines) {
+    const int32_t Tabs = GetTabStops();
+    const bool Codes = GetStaticFormat();
+    const bool Close = Codes && !RawMode;
+    const bool Discard = HasOption(kvoDiscardTrailingSpaces);
+    // The caret's column: the columns of the characters before it in its
+    // paragraph and the blank columns it stands beyond the line end.
+    const int32_t Column = OffsetToColumn(GetParagraphsList()[CaretNav->GetParIndex()],
+                                          CaretNav->GetParOffset(), Tabs, Codes) +
+                           ExtraColumns;
+    const int32_t First = SelStartNav->GetParIndex();
+    const int32_t Count = GetParagraphCount();
+    TKorvelNavigator& Probe = *ScratchNavs[0];
+    std::string NewText;
+    int32_t From = 0;
+    int32_t To = 0;
+    // Where each line goes into an existing paragraph and what it brings.
+    std::vector<std::pair<int32_t, int32_t>> Inserts;
+    // The paragraphs that receive text.
+    std::vector<int32_t> Filled;
+    for (size_t I = 0; I < Lines.size(); ++I) {
+        const int32_t P = First + static_cast<int32_t>(I);
+        std::string_view Bytes; // the paragraph's text; an appended one has none
+        int32_t At = 0;         // where the line goes into it
+        int32_t Missing = Column;
+        if (P < Count) {
+            const TParagraph& Par = GetParagraphsList()[P];
+            Bytes = Par.View();
+            // The column's offset on the paragraph's first display line.
+            const int32_t Offset = ColumnToOffset(Par, Column, Tabs, Codes);
+            Probe.SetPos(ParagraphStart(P));
+            Probe.SetLineOffset(Offset);
+            At = std::min(Probe.GetParOffset(), Par.ParLength());
+            // Blanks only where the paragraph ends short of the column.
+            Missing = Offset >= Par.ParLength()
+                          ? std::max(0, ColumnRemainder(Par, Column, Tabs, Codes))
+                          : 0;
+        }
+        std::string Piece(static_cast<size_t>(Missing), ' ');
+        Piece.append(Lines[I]);
+        if (Discard && At >= static_cast<int32_t>(Bytes.size()))
+            while (!Piece.empty() && (Piece.back() == ' ' || Piece.back() == '\t'))
+                Piece.pop_back();
+        if (Close)
+            Piece += ClosingCodes(ToggleCodes(0, Lines[I]));
+        if (P < Count)
+            Inserts.emplace_back(ParagraphStart(P) + At, static_cast<int32_t>(Piece.size()));
+        if (!Piece.empty())
+            Filled.push_back(P);
+        const auto Split = static_cast<size_t>(At);
+        if (I == 0) {
+            From = ParagraphStart(P) + At;
+        } else {
+            NewText += "\r\n";
+            NewText.append(Bytes.substr(0, Split));
+        }
+        NewText += Piece;
+        if (I + 1 < Lines.size())
+            NewText.append(Bytes.substr(Split));
+        else
+            To = P < Count ? ParagraphStart(P) + At : GetTextLength();
+    }
+    // A navigator inside the range, or at its end, would go to the start
+    // of the new text; it goes where the insertions before it move it.
+    // One at an insertion point stays before the line, as at the range's
+    // start.
+    std::vector<std::pair<TKorvelNavigator*, int32_t>> Inside;
+    for (TKorvelNavigator* Navigator : GetNavigators()) {
+        const int32_t Pos = Navigator->GetPos();
+        if (Navigator == SelStartNav.get() || Navigator == SelEndNav.get() || Pos <= From ||
+            Pos > To)
+            continue;
+        int32_t Moved = Pos;
+        for (const auto& [Place, Length] : Inserts)
+            if (Place < Pos)
+                Moved += Length;
+        Inside.emplace_back(Navigator, Moved);
+    }
+    SetSelStart(From);
+    SetSelLength(To - From);
+    NoUndoMerge = true; // a column paste is a step of its own
+    {
+        const TFlagGuard NoTidy(TidySuppressed, true);
+        SetSelTextBuf(NewText.c_str());
+    }
+    for (const auto& [Navigator, Moved] : Inside)
+        Navigator->SetPos(Moved);
+    // Empty code pairs go from the paragraphs that received text, as after
+    // inserting each line on its own (the text between the lines is not
+    // touched); the caret stays after the last line.
+    if (!TidySuppressed && GetStaticFormat() && CompactCodes && !Filled.empty()) {
+        TKorvelNavigator& NewEnd = *ScratchNavs[1];
+        NewEnd.Assign(*CaretNav);
+        for (const int32_t P : Filled)
+            TidyCodes(P, P);
+        SetSelStart(NewEnd.GetPos());
+    }
 }
 
 } // namespace korvel

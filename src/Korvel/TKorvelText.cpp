@@ -2,6 +2,7 @@
 // loading and saving, the update bracket, and the paragraph and display-line
 // access of the string views.
 
+#include "KVSupport/THighlightEngine.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TParagraphsList.h"
 #include "Korvel/TKorvel.h"
@@ -81,10 +82,13 @@ void TKorvel::Clear() {
     SetAllText(static_cast<const char*>(""));
 }
 
-// The store is rebuilt wholesale; every navigator goes to 0. Whether or not
-// the stream could be read to its end, the control is left consistent
-// (with what was read) and the update lock released; only a complete load
-// is a change.
+// The stream is read into a paragraph list of its own, which takes the
+// place of the current text only once the whole stream was read; then every
+// navigator goes to 0 and the history is emptied. A failure (a read error,
+// "Text too long", out of memory) leaves the text, the selection and the
+// history as they were: a half-read file never replaces what the user had.
+// The update lock is released and the final progress report made either
+// way; only a complete load is a change.
 void TKorvel::LoadFromStream(TStream& Stream) {
     TParagraphsList& List = GetParagraphsList();
     const TNotifyEvent Progress =
@@ -138,13 +142,23 @@ void TKorvel::LoadFromStream(TStream& Stream) {
     };
 
     ++UpdateLock;
-    ResetStore();
     TKorvelLineBreak Detected = LineBreak;
     try {
-        List.LoadText(Stream, static_cast<uint8_t>(NullReplacement), ProgressInterval, Progress,
-                      Detected, HasOption(kvoDiscardTrailingSpaces));
+        TParagraphsList Loaded(List.GetClock());
+        Loaded.SetStaticFormat(List.GetStaticFormat());
+        Loaded.LoadText(Stream, static_cast<uint8_t>(NullReplacement), ProgressInterval, Progress,
+                        Detected, HasOption(kvoDiscardTrailingSpaces));
+        List.SwapText(Loaded);
+        // Nothing may keep a reference into the old text, which goes with
+        // Loaded.
+        for (TKorvelNavigator* Navigator : GetNavigators())
+            Navigator->Reset();
+        GetHighlightEngine().GetUpperCache().Drop();
+        ClearUndo();
     } catch (...) {
-        Finish();
+        --UpdateLock;
+        if (OnProgress)
+            OnProgress(this);
         throw;
     }
     if (HasOption(kvoAutoLineBreak))

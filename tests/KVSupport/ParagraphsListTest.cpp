@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
+#include <vector>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -208,4 +210,47 @@ TEST(ParagraphsListTest, InconsistenciesAreFound) {
     TParagraphsListTestAccess::TextLength(List) = 11;
     List[0].Text[1] = 0;
     EXPECT_EQ(List.FindInconsistency(), "paragraph 0: a 0 or 13 byte inside the text");
+}
+
+// Swapping exchanges whole texts, load buffers and all; each list stays
+// consistent and frees what it holds at the end.
+TEST(ParagraphsListTest, SwapTextExchangesWholeTexts) {
+    TParagraphsList A;
+    TParagraphsList B;
+    Load(A, "one\r\ntwo");
+    A.ShiftStartOffsets(1, 0); // a shift step inside the list
+    Load(B, Repeat("line\n", 3000) + "end");
+    B.SetTextChanged(true);
+    A.SwapText(B);
+    EXPECT_EQ(A.GetCount(), 3001);
+    EXPECT_EQ(A.GetTextLength(), 3000 * 6 + 3);
+    EXPECT_EQ(A[3000].View(), "end");
+    EXPECT_TRUE(A.GetTextChanged());
+    EXPECT_EQ(Texts(B), (std::vector<std::string>{"one", "two"}));
+    EXPECT_FALSE(B.GetTextChanged());
+    EXPECT_CONSISTENT(A);
+    EXPECT_CONSISTENT(B);
+    B.ClearText();
+    EXPECT_EQ(Save(A, kbLF), Repeat("line\n", 3000) + "end");
+}
+
+// Text appended by a load to a text at the 32-bit limit (the total is faked)
+// is refused with "Text too long".
+TEST(ParagraphsListTest, ALoadBeyondTheLengthLimitRaisesTextTooLong) {
+    for (const int32_t Room : {0, 1, 5}) {
+        SCOPED_TRACE(Room);
+        TParagraphsList List;
+        Load(List, "");
+        int32_t& Length = TParagraphsListTestAccess::TextLength(List);
+        Length = INT32_MAX - Room;
+        try {
+            Load(List, "abcdefgh\r\nij");
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception& Error) {
+            EXPECT_STREQ(Error.what(), "Text too long");
+        }
+        // Nothing of the text that does not fit was taken.
+        for (const std::string& Text : Texts(List))
+            EXPECT_EQ(Text, "");
+    }
 }

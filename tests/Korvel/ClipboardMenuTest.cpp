@@ -4,6 +4,7 @@
 #include "EditTestSupport.h"
 
 #include "../KVSupport/ParagraphsListSupport.h"
+#include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TLinesList.h"
 #include "Korvel/TUndoList.h"
 #include "framework/Exceptions.h"
@@ -13,7 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <vector>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -132,17 +136,21 @@ TEST_F(TClipboardFixture, PasteOfStreamTextAndOfColumnBlocks) {
     EXPECT_EQ(Control.GetAllText(), "12345\r\nab");
 
     // With it: one line per paragraph at the caret's column, short
-    // paragraphs padded, a missing one appended; every piece undoable.
+    // paragraphs padded, a missing one appended; the caret after the last
+    // line; one undo step for the whole block.
     Option(kvoBlockSelection, true);
     Control.SetSelStart(3);
     const int32_t Before = Control.GetUndoList()->GetUndoIndex();
     Control.PasteFromClipboard();
     EXPECT_EQ(Control.GetAllText(), "123cd45\r\nab ef\r\n   gh");
+    EXPECT_EQ(Control.GetSelStart(), 21);
     EXPECT_NO_THROW(Control.CheckIntegrity());
-    EXPECT_GE(Control.GetUndoList()->GetUndoIndex(), Before + 3) << "a step for each line";
-    while (Control.GetUndoList()->GetUndoIndex() > Before)
-        Control.Undo();
+    EXPECT_EQ(Control.GetUndoList()->GetUndoIndex(), Before + 1);
+    Control.Undo();
     EXPECT_EQ(Control.GetAllText(), "12345\r\nab");
+    Control.Redo();
+    EXPECT_EQ(Control.GetAllText(), "123cd45\r\nab ef\r\n   gh");
+    Control.Undo();
 
     // A column paste drops the selection instead of replacing it, and starts
     // at the selection's first paragraph.
@@ -176,6 +184,33 @@ TEST_F(TClipboardFixture, PasteOfStreamTextAndOfColumnBlocks) {
     Control.PasteFromClipboard();
     EXPECT_EQ(Control.GetAllText(), "ab");
     EXPECT_EQ(Control.GetUndoList()->GetCount(), Steps);
+}
+
+// The block goes in as one replacement; what stood between its lines stays
+// where separate insertions would have left it: a navigator follows its
+// character, one at a line's place stays before the line.
+TEST_F(TClipboardFixture, AColumnPasteMovesNavigatorsBetweenItsLinesWithTheirText) {
+    Control.SetAllText("abcdef\r\nghijkl\r\nmn");
+    Option(kvoBlockSelection, true);
+    const std::string Two = "\x02";
+    Put("XY\r\nZW\r\nUV\r\nQ\r\n", &Two);
+    const struct {
+        int32_t Before, After;
+    } Places[] = {{1, 1}, {2, 2}, {4, 6}, {8, 10}, {10, 12}, {12, 16}, {17, 21}, {18, 22}};
+    std::vector<std::unique_ptr<TKorvelNavigator>> Navigators;
+    for (const auto& Place : Places) {
+        Navigators.push_back(std::make_unique<TKorvelNavigator>(Control));
+        Navigators.back()->SetPos(Place.Before);
+    }
+    Control.SetSelStart(2);
+    Control.PasteFromClipboard();
+    EXPECT_EQ(Control.GetAllText(), "abXYcdef\r\nghZWijkl\r\nmnUV\r\n  Q");
+    EXPECT_EQ(Control.GetSelStart(), 29);
+    for (size_t I = 0; I < std::size(Places); ++I)
+        EXPECT_EQ(Navigators[I]->GetPos(), Places[I].After) << "navigator at " << Places[I].Before;
+    EXPECT_EQ(ListOf(Control).FindInconsistency(false), "");
+    Control.Undo();
+    EXPECT_EQ(Control.GetAllText(), "abcdef\r\nghijkl\r\nmn");
 }
 
 TEST_F(TClipboardFixture, PastingStartsANewStepAndKeepsBlocksWhenAsked) {

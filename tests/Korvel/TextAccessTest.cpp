@@ -140,33 +140,43 @@ TEST(TextAccessTest, LoadResetsTheSelectionAndPicksTheLineBreak) {
     EXPECT_EQ(Saved(Control), "a?b\n\rc");
 }
 
-TEST(TextAccessTest, AFailingLoadLeavesAConsistentControlAndNoChange) {
+TEST(TextAccessTest, AFailingLoadLeavesTheOldTextSelectionAndHistory) {
     TWindowed W;
     TKorvel& Control = *W;
-    Control.SetAllText("old text");
+    Control.SetAllText("old\r\ntext");
     Control.SetSelStart(3);
-    Control.SetSelLength(2);
+    Control.SetSelLength(4);
     int32_t Changes = 0;
     int32_t Progress = 0;
     Control.OnChange = [&](TObject*) { ++Changes; };
     Control.OnProgress = [&](TObject*) { ++Progress; };
-    // The first chunk read is kept; the second read fails.
+    // The first chunk is read; the second read fails.
     const std::string Bytes = "new\r\n" + std::string(70000, 'p');
     TFailingStream Stream(Bytes);
     EXPECT_THROW(Control.LoadFromStream(Stream), EReadError);
     EXPECT_EQ(Changes, 0);
     EXPECT_GE(Progress, 1); // the final report runs on the exit path too
     EXPECT_EQ(Control.GetUpdateLock(), 0);
-    EXPECT_EQ(SelectionOf(Control), (TSel{0, 0, 0, 0}));
+    EXPECT_EQ(Control.GetAllText(), "old\r\ntext");
+    EXPECT_EQ(Control.GetSelStart(), 3);
+    EXPECT_EQ(Control.GetSelLength(), 4);
+    EXPECT_TRUE(Control.CanUndo());
     EXPECT_EQ(ListOf(Control).FindInconsistency(false), "");
-    const std::string Kept = Control.GetAllText();
-    EXPECT_EQ(Kept, Bytes.substr(0, Kept.size()));
-    EXPECT_EQ(Control.GetParagraphCount(), 2);
-    // The control goes on working.
-    Control.SetSelStart(3);
+    EXPECT_NO_THROW(Control.CheckIntegrity());
+    // The control goes on working, its history included.
     Control.SetSelText("!");
-    EXPECT_EQ(Control.GetAllText().substr(0, 8), "new!\r\npp");
+    EXPECT_EQ(Control.GetAllText(), "old!xt");
+    Control.Undo();
+    Control.Undo();
+    EXPECT_EQ(Control.GetAllText(), "");
     EXPECT_EQ(ListOf(Control).FindInconsistency(false), "");
+    // A later load of the whole stream replaces the text.
+    TMemoryStream Whole{std::string_view("new\r\nloaded")};
+    const int32_t ChangesBefore = Changes;
+    Control.LoadFromStream(Whole);
+    EXPECT_EQ(Control.GetAllText(), "new\r\nloaded");
+    EXPECT_EQ(Changes, ChangesBefore + 1);
+    EXPECT_FALSE(Control.CanUndo());
 }
 
 TEST(TextAccessTest, AParagraphSetElsewhereKeepsTheCaretOnItsText) {

@@ -32,13 +32,15 @@
 
 namespace korvel::control {
 
-// Very narrow wrapped windows keep a stale line cache (being fixed
-// separately); while this is on, width changes stay at 150 pixels or more.
-inline constexpr bool AvoidNarrowWrap = true;
-// Format toggles over several paragraphs and undo of a lone code leave stale
-// start-code state (being fixed separately); while this is on, the harness
-// inserts no format codes.
-inline constexpr bool AvoidFormatToggles = true;
+// The bytes of generated texts: letters, blanks, tag brackets, breaks of
+// each kind and the five format codes (toggles while StaticFormat is on).
+// No tabs: column blocks count display columns, which the model takes to be
+// bytes other than codes.
+inline constexpr char TextAlphabet[] = "abcxyz  <>\r\r\n\x01\x02\x03\x04\x15";
+
+inline bool IsCodeByte(char Ch) {
+    return (Ch >= 0x01 && Ch <= 0x04) || Ch == 0x15;
+}
 
 enum class TOpKind : uint8_t {
     Select,     // A start, B length
@@ -65,14 +67,15 @@ enum class TOpKind : uint8_t {
     UpdateMode, // A mode, B pump rounds
     Highlight,  // A key list choice
     SetAllText, // S
+    Codes,      // A: StaticFormat on (odd) or off
     Count
 };
 
 inline const char* const OpNames[] = {
-    "Select",    "SetSelText", "Type",      "Backspace",  "Delete",    "Copy",
-    "Cut",       "Paste",      "BlockCopy", "BlockPaste", "Undo",      "Redo",
-    "UndoLevel", "ParAdd",     "ParPut",    "ParInsert",  "ParDelete", "LinesAdd",
-    "Update",    "SaveLoad",   "Layout",    "UpdateMode", "Highlight", "SetAllText"};
+    "Select",     "SetSelText", "Type",       "Backspace", "Delete", "Copy",      "Cut",
+    "Paste",      "BlockCopy",  "BlockPaste", "Undo",      "Redo",   "UndoLevel", "ParAdd",
+    "ParPut",     "ParInsert",  "ParDelete",  "LinesAdd",  "Update", "SaveLoad",  "Layout",
+    "UpdateMode", "Highlight",  "SetAllText", "Codes"};
 static_assert(std::size(OpNames) == static_cast<size_t>(TOpKind::Count));
 
 struct TOp {
@@ -149,7 +152,8 @@ public:
                      {TOpKind::UndoLevel, 1},  {TOpKind::ParAdd, 1},     {TOpKind::ParPut, 1},
                      {TOpKind::ParInsert, 1},  {TOpKind::ParDelete, 1},  {TOpKind::LinesAdd, 1},
                      {TOpKind::Update, 2},     {TOpKind::SaveLoad, 1},   {TOpKind::Layout, 1},
-                     {TOpKind::UpdateMode, 1}, {TOpKind::Highlight, 1},  {TOpKind::SetAllText, 1}};
+                     {TOpKind::UpdateMode, 1}, {TOpKind::Highlight, 1},  {TOpKind::SetAllText, 1},
+                     {TOpKind::Codes, 1}};
         int Total = 0;
         for (const auto& Row : Table)
             Total += Row.Weight;
@@ -175,13 +179,10 @@ public:
 
 private:
     std::string Text(uint32_t MaxLength, bool OneLine) {
-        // No tabs: column blocks count display columns, which the model
-        // takes to be bytes.
-        static const char Alphabet[] = "abcxyz  <>\r\r\n";
         std::string Out;
         const uint32_t N = static_cast<uint32_t>(Random() % (MaxLength + 1));
         for (uint32_t I = 0; I < N; ++I) {
-            const char Ch = Alphabet[Random() % (sizeof Alphabet - 1)];
+            const char Ch = TextAlphabet[Random() % (sizeof TextAlphabet - 1)];
             Out += OneLine && (Ch == '\r' || Ch == '\n') ? '-' : Ch;
         }
         return Out;
@@ -195,6 +196,9 @@ struct TTextModel {
     std::string Text;
     int32_t Caret = 0;
     int32_t Length = 0;
+    // StaticFormat: the five codes are toggles; a replacement closes the
+    // toggles it leaves open and then tidies empty code pairs away.
+    bool Codes = false;
 
     int32_t Size() const { return static_cast<int32_t>(Text.size()); }
     int32_t Start() const { return Length < 0 ? Caret + Length : Caret; }
@@ -247,15 +251,140 @@ struct TTextModel {
         }
         return Out;
     }
+    // The toggle bits of the codes in Bytes: bold, italic, underline,
+    // highlight, alternate font.
+    static uint8_t Toggles(const std::string& Bytes) {
+        uint8_t State = 0;
+        for (const char Ch : Bytes)
+            switch (Ch) {
+            case 0x02:
+                State ^= 1;
+                break;
+            case 0x01:
+                State ^= 2;
+                break;
+            case 0x15:
+                State ^= 4;
+                break;
+            case 0x03:
+                State ^= 16;
+                break;
+            case 0x04:
+                State ^= 32;
+                break;
+            default:
+                break;
+            }
+        return State;
+    }
+    // The codes that switch State's bits off: underline, italic, bold,
+    // highlight, alternate font.
+    static std::string Closing(uint8_t State) {
+        std::string Out;
+        if (State & 4)
+            Out += '\x15';
+        if (State & 2)
+            Out += '\x01';
+        if (State & 1)
+            Out += '\x02';
+        if (State & 16)
+            Out += '\x03';
+        if (State & 32)
+            Out += '\x04';
+        return Out;
+    }
     void Replace(const std::string& New) {
         if (Length == 0 && New.empty())
             return;
         const int32_t From = Settled(Start());
         const int32_t To = Settled(End());
-        const std::string Inserted = Normalized(New);
+        std::string Inserted = Normalized(New);
+        const std::string Removed =
+            Text.substr(static_cast<size_t>(From), static_cast<size_t>(To - From));
+        if (Codes)
+            Inserted += Closing(Toggles(Inserted) ^ Toggles(Removed));
         Text.replace(static_cast<size_t>(From), static_cast<size_t>(To - From), Inserted);
         Caret = From + static_cast<int32_t>(Inserted.size());
         Length = 0;
+        if (Codes)
+            for (int32_t P = ParOf(From); P <= ParOf(Caret); ++P)
+                Tidy(P);
+    }
+    // Removes code pairs that enclose nothing but other codes in paragraph
+    // P; the caret follows the deletions.
+    void Tidy(int32_t P) {
+        const int32_t Start = ParStart(P);
+        int32_t Length = ParLength(P);
+        const auto At = [&](int32_t I) { return Text[static_cast<size_t>(Start + I)]; };
+        const auto Erase = [&](int32_t I) {
+            Text.erase(static_cast<size_t>(Start + I), 1);
+            if (Caret > Start + I)
+                --Caret;
+            --Length;
+        };
+        for (int32_t I = 0; I < Length;) {
+            if (IsCodeByte(At(I))) {
+                int32_t K = I + 1;
+                while (K < Length && IsCodeByte(At(K)) && At(K) != At(I))
+                    ++K;
+                if (K < Length && At(K) == At(I)) {
+                    Erase(I);
+                    Erase(K - 1);
+                    continue;
+                }
+            }
+            ++I;
+        }
+    }
+    // Display columns: codes take none while they are toggles.
+    int32_t ColumnOf(int32_t P, int32_t Offset) const {
+        int32_t Column = 0;
+        for (int32_t I = 0; I < Offset; ++I)
+            if (!Codes || !IsCodeByte(Text[static_cast<size_t>(ParStart(P) + I)]))
+                ++Column;
+        return Column;
+    }
+    // The first offset of paragraph P at which Column is reached (its length
+    // when the paragraph is shorter).
+    int32_t OffsetOf(int32_t P, int32_t Column) const {
+        const int32_t Length = ParLength(P);
+        int32_t Offset = 0;
+        for (int32_t Reached = 0; Offset < Length && Reached < Column; ++Offset)
+            if (!Codes || !IsCodeByte(Text[static_cast<size_t>(ParStart(P) + Offset)]))
+                ++Reached;
+        return Offset;
+    }
+    // Cancelling code pairs left out, as a save with StaticFormat writes
+    // each paragraph.
+    static std::string Compacted(std::string Par) {
+        for (size_t K = 0; K < Par.size();) {
+            if (IsCodeByte(Par[K])) {
+                size_t J = K + 1;
+                while (J < Par.size() && IsCodeByte(Par[J]) && Par[J] != Par[K])
+                    ++J;
+                if (J < Par.size() && Par[J] == Par[K]) {
+                    Par.erase(J, 1);
+                    Par.erase(K, 1);
+                    continue;
+                }
+            }
+            ++K;
+        }
+        return Par;
+    }
+    // The bytes a save writes: the paragraphs joined by Break.
+    std::string Saved(const std::string& Break) const {
+        std::string Out;
+        const auto Starts = ParStarts();
+        for (size_t P = 0; P < Starts.size(); ++P) {
+            if (P > 0)
+                Out += Break;
+            const std::string Par =
+                Text.substr(static_cast<size_t>(Starts[P]),
+                            static_cast<size_t>(ParLength(static_cast<int32_t>(P))));
+            Out += Codes ? Compacted(Par) : Par;
+        }
+        return Out;
     }
     // The paragraphs a stream loads into: CR LF, LF CR, CR and LF each end one.
     void Load(const std::string& Bytes) {
@@ -323,8 +452,9 @@ public:
                     return Problem;
             }
             if (std::getenv("QUOLT_CONTROL_TRACE") != nullptr)
-                std::fprintf(stderr, "%s -> undo %d/%d [%s]\n", FormatOp(Op).c_str(), UndoIndex(),
-                             RecordCount(), Control.GetAllText().c_str());
+                std::fprintf(stderr, "%s -> undo %d/%d [%s] clip%s [%s]\n", FormatOp(Op).c_str(),
+                             UndoIndex(), RecordCount(), Control.GetAllText().c_str(),
+                             Clip && Clip->Block ? " (block)" : "", Clip ? Clip->Text.c_str() : "");
             return Check();
         } catch (const std::exception& Error) {
             return std::string("exception: ") + Error.what();
@@ -368,7 +498,7 @@ private:
             break;
         case TOpKind::Type:
             for (const char Ch : Op.S) {
-                if (Ch == '\n' || Ch == '\t')
+                if (Ch == '\n' || Ch == '\t' || IsCodeByte(Ch))
                     continue; // not typed characters here
                 // Each character may continue the last record or open one,
                 // so the history is noted after each.
@@ -385,7 +515,16 @@ private:
             Caret(Op.A);
             Key(VK_BACK);
             if (Depth == 0 && Model.Caret > 0) {
-                Model.Length = Model.MidBreak(Model.Caret - 1) ? -2 : -1;
+                if (Model.MidBreak(Model.Caret - 1)) {
+                    Model.Length = -2;
+                } else {
+                    // Codes before the character go with it, and so does a
+                    // break before them.
+                    Model.Length = -1;
+                    while (Model.Codes && Model.Start() > 0 &&
+                           IsCodeByte(Model.Text[static_cast<size_t>(Model.Start())]))
+                        Model.Length -= Model.MidBreak(Model.Start() - 1) ? 2 : 1;
+                }
                 Model.Replace("");
             }
             break;
@@ -393,7 +532,13 @@ private:
             Caret(Op.A);
             Key(VK_DELETE);
             if (Depth == 0 && Model.Caret < Model.Size()) {
-                Model.Length = Model.Text[static_cast<size_t>(Model.Caret)] == '\r' ? 2 : 1;
+                // Codes after the caret go with the character after them.
+                int32_t End = Model.Caret;
+                while (Model.Codes && End < Model.Size() &&
+                       IsCodeByte(Model.Text[static_cast<size_t>(End)]))
+                    ++End;
+                End += End < Model.Size() && Model.Text[static_cast<size_t>(End)] == '\r' ? 2 : 1;
+                Model.Length = std::min(End, Model.Size()) - Model.Caret;
                 Model.Replace("");
             }
             break;
@@ -493,12 +638,28 @@ private:
             break;
         case TOpKind::SaveLoad: {
             static const TKorvelLineBreak Breaks[] = {kbCRLF, kbLFCR, kbCR, kbLF};
-            Control.SetLineBreak(Breaks[Op.A % 4]);
+            BreakIndex = Op.A % 4;
+            Control.SetLineBreak(Breaks[BreakIndex]);
             TMemoryStream Stream;
             Control.SaveToStream(Stream);
+            const std::string Expected = Model.Saved(BreakBytes());
+            if (Stream.DataString() != Expected)
+                throw std::runtime_error("saved\n  [" + Stream.DataString() + "]\nnot\n  [" +
+                                         Expected + "]");
             Stream.SetPosition(0);
             Control.LoadFromStream(Stream);
-            Model.Load(Stream.DataString());
+            Model.Load(Expected);
+            break;
+        }
+        case TOpKind::Codes: {
+            // A change of the setting reloads a text that is not empty.
+            const bool On = Op.A % 2 == 1;
+            if (On == Model.Codes)
+                break;
+            Control.SetStaticFormat(On);
+            Model.Codes = On;
+            if (Model.Size() > 0)
+                Model.Load(Model.Saved(BreakBytes()));
             break;
         }
         case TOpKind::Layout:
@@ -543,8 +704,8 @@ private:
             Control.SetWordWrap(Op.B % 2 == 0);
             break;
         case 1: {
-            const int32_t Least = AvoidNarrowWrap ? 150 : 20;
-            Host.Resize({Within(Op.B, Least, 600), Within(Op.C, 40, 400)});
+            // Down to windows narrower than a few characters.
+            Host.Resize({Within(Op.B, 20, 600), Within(Op.C, 40, 400)});
             break;
         }
         case 2:
@@ -571,7 +732,7 @@ private:
         const int32_t C2 = Within(Op.D, 0, 8);
         Control.SelectBlock(C1, P1, P2, C2);
         auto At = [this](int32_t P, int32_t Col) {
-            return Model.ParStart(P) + std::min(Col, Model.ParLength(P));
+            return Model.ParStart(P) + Model.OffsetOf(P, Col);
         };
         Model.SetSelStart(At(P2, C2));
         Model.SetSelLength(At(P1, C1) - Model.Caret);
@@ -596,7 +757,7 @@ private:
     void ColumnPaste(const std::string& Text) {
         const int32_t Caret = Model.Settled(Model.Caret);
         const int32_t First = Model.ParOf(Caret);
-        const int32_t Column = Caret - Model.ParStart(First);
+        const int32_t Column = Model.ColumnOf(First, Caret - Model.ParStart(First));
         std::vector<std::string> Lines;
         size_t From = 0;
         for (size_t I = 0; I < Text.size(); ++I)
@@ -612,10 +773,11 @@ private:
             const int32_t P = First + static_cast<int32_t>(I);
             if (P >= Model.ParCount())
                 Model.Text += "\r\n";
-            const int32_t Length = Model.ParLength(P);
-            Model.SetSelStart(Model.ParStart(P) + std::min(Column, Length));
-            Model.Replace(std::string(static_cast<size_t>(std::max(0, Column - Length)), ' ') +
-                          Lines[I]);
+            const int32_t Offset = Model.OffsetOf(P, Column);
+            const int32_t Missing =
+                Offset >= Model.ParLength(P) ? std::max(0, Column - Model.ColumnOf(P, Offset)) : 0;
+            Model.SetSelStart(Model.ParStart(P) + Offset);
+            Model.Replace(std::string(static_cast<size_t>(Missing), ' ') + Lines[I]);
         }
         Model.Length = 0;
     }
@@ -712,6 +874,11 @@ private:
         } else {
             Snapshots.resize(static_cast<size_t>(Index) + 1);
             Snapshots.resize(static_cast<size_t>(Now) + 1); // grouped records: unknown
+            // Several records: the first may have continued the last one
+            // (typing on at the end of an insertion, the tidying of codes
+            // adding records of its own), which then undoes to an unknown text.
+            if (Now > Index + 1)
+                Snapshots[static_cast<size_t>(Index)] = std::nullopt;
         }
         Snapshots[static_cast<size_t>(Now)] = Model.Text;
         return {};
@@ -757,6 +924,12 @@ private:
     std::vector<std::optional<std::string>> Snapshots;
     std::optional<TClip> Clip;
     int32_t Depth = 0;
+    // The line break saves write (kbCRLF, kbLFCR, kbCR, kbLF).
+    uint32_t BreakIndex = 0;
+    std::string BreakBytes() const {
+        static const char* const Bytes[] = {"\r\n", "\n\r", "\r", "\n"};
+        return Bytes[BreakIndex];
+    }
 };
 
 // Runs Ops on a fresh control; the first divergence, if any.

@@ -6,8 +6,11 @@
 //
 // Prints one "figure value" line per measurement (milliseconds, megabytes):
 //   - the text set and the first paint finished, queued events included;
+//   - a keystroke right after that first paint, and how long the widget's
+//     background work (our formatting) goes on after it;
 //   - a keystroke (a letter through the widget's key event, then repaint and
-//     the queued events) at the start and at line 700,000: first and median;
+//     the queued events) at the start and at line 700,000: first and median,
+//     each once the background work has settled;
 //   - Page Down at the top and at line 700,000: median;
 //   - one 10 MB paragraph with word wrap on: set and first paint, a keystroke
 //     at its end (first and median);
@@ -125,6 +128,8 @@ public:
     virtual void GoToEnd() = 0;
     virtual int LineCount() = 0;
     virtual int CaretLine() = 0;
+    // Whether the widget still works through the text in the background.
+    virtual bool Busy() { return false; }
 };
 
 QFont BenchFont() {
@@ -159,6 +164,7 @@ public:
     }
     int LineCount() override { return Pane.Korvel().GetParagraphs().GetCount(); }
     int CaretLine() override { return Pane.Korvel().GetCaretPar(); }
+    bool Busy() override { return Pane.Korvel().GetFormatThreadState() == korvel::tsRunning; }
 
 private:
     korvel::KorvelWidget Pane;
@@ -267,6 +273,18 @@ void Print(const char* Figure, double Value) {
     std::fflush(stdout);
 }
 
+// Runs the event loop until the widget's background work is done, then for
+// another 100 ms so that whatever it queued last is handled too. Returns the
+// time the background work took.
+double Settle(TSubject& Subject) {
+    const auto Start = TClockType::now();
+    while (Subject.Busy())
+        QApplication::processEvents();
+    const double Ms = MsSince(Start);
+    QTest::qWait(100);
+    return Ms;
+}
+
 std::unique_ptr<TSubject> MakeSubject(const std::string& Name) {
     if (Name == "korvel")
         return std::make_unique<TKorvelSubject>();
@@ -320,20 +338,27 @@ int main(int argc, char** argv) {
         std::printf("# %s: %d lines, %zu bytes\n", Name.c_str(), Subject->LineCount(), Text.size());
     }
 
+    // A keystroke right after the first paint meets whatever the widget still
+    // does in the background; the figures below are taken when it is done.
+    Print("key_after_load_ms", Keys(Widget, Qt::Key_X, 1).First);
+    Print("background_after_load_ms", Settle(*Subject));
     const TSamples KeyStart = Keys(Widget, Qt::Key_X, Runs);
     Print("key_start_first_ms", KeyStart.First);
     Print("key_start_median_ms", KeyStart.Median);
     Subject->GoToLine(MiddleLine);
     PaintNow(Widget);
+    Settle(*Subject);
     const TSamples KeyMiddle = Keys(Widget, Qt::Key_X, Runs);
     Print("key_middle_first_ms", KeyMiddle.First);
     Print("key_middle_median_ms", KeyMiddle.Median);
 
     Subject->GoToLine(0);
     PaintNow(Widget);
+    Settle(*Subject);
     Print("pgdn_top_median_ms", Keys(Widget, Qt::Key_PageDown, Runs).Median);
     Subject->GoToLine(MiddleLine);
     PaintNow(Widget);
+    Settle(*Subject);
     Print("pgdn_middle_median_ms", Keys(Widget, Qt::Key_PageDown, Runs).Median);
     std::printf("# %s: caret on line %d after paging from %d\n", Name.c_str(), Subject->CaretLine(),
                 MiddleLine);
@@ -352,6 +377,7 @@ int main(int argc, char** argv) {
         Subject->Release();
         Subject->GoToEnd();
         PaintNow(Widget);
+        Settle(*Subject);
         const TSamples KeyEnd = Keys(Widget, Qt::Key_X, WrapRuns);
         Print("wrap_key_end_first_ms", KeyEnd.First);
         Print("wrap_key_end_median_ms", KeyEnd.Median);

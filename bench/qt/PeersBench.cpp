@@ -10,7 +10,8 @@
 //     background work (our formatting) goes on after it;
 //   - a keystroke (a letter through the widget's key event, then repaint and
 //     the queued events) at the start and at line 700,000: first and median,
-//     each once the background work has settled;
+//     each once the background work has settled; the first keystroke after
+//     each of 20 jumps around line 700,000: median;
 //   - Page Down at the top and at line 700,000: median;
 //   - the whole widget repainted at line 700,000 (scroll bars included): median;
 //   - one 10 MB paragraph with word wrap on: set and first paint, a keystroke
@@ -387,8 +388,18 @@ int main(int argc, char** argv) {
     PaintNow(Widget);
     Settle(*Subject);
     const TSamples KeyMiddle = Keys(Widget, Qt::Key_X, Runs);
+    // The first keystroke at a new place, right after the jump's paint (no
+    // idle wait in between that would let other processes cool the caches).
+    std::vector<double> Firsts;
+    for (int J = 1; J <= 20; ++J) {
+        Subject->GoToLine(MiddleLine + J * 997);
+        PaintNow(Widget);
+        Firsts.push_back(Keys(Widget, Qt::Key_X, 1).First);
+    }
+    Subject->GoToLine(MiddleLine);
     Print("key_middle_first_ms", KeyMiddle.First);
     Print("key_middle_median_ms", KeyMiddle.Median);
+    Print("key_after_jump_median_ms", Summarise(Firsts).Median);
 
     Subject->GoToLine(0);
     PaintNow(Widget);

@@ -22,7 +22,7 @@ for w in korvel plain qsci; do
 done
 figures=(set_100mb_and_first_paint_ms key_after_load_ms background_after_load_ms
          key_start_first_ms key_start_median_ms
-         key_middle_first_ms key_middle_median_ms pgdn_top_median_ms pgdn_middle_median_ms
+         key_middle_first_ms key_middle_median_ms key_after_jump_median_ms pgdn_top_median_ms pgdn_middle_median_ms
          full_repaint_middle_median_ms
          wrap_10mb_set_and_first_paint_ms wrap_key_end_first_ms wrap_key_end_median_ms
          rss_growth_100mb_mb)

@@ -8,10 +8,14 @@ bench=build/release/bench/PeersBench
 export QT_QPA_PLATFORM=offscreen
 declare -A value
 widgets=()
+# A widget that takes longer than PEERS_TIMEOUT seconds (default 900) is
+# stopped; the figures it printed until then are kept.
 for w in korvel plain qsci; do
-  if ! out=$("$bench" --widget="$w" "$@" 2>/dev/null); then
-    echo "# $w: not available or failed" >&2
-    continue
+  rc=0
+  out=$(timeout "${PEERS_TIMEOUT:-900}" "$bench" --widget="$w" "$@" 2>/dev/null) || rc=$?
+  if [[ $rc -ne 0 ]]; then
+    echo "# $w: stopped or failed (exit $rc)" >&2
+    [[ -z $out ]] && continue
   fi
   widgets+=("$w")
   while read -r name v; do

@@ -8,10 +8,14 @@ bench=build/release/bench/PeersBench
 export QT_QPA_PLATFORM=offscreen
 declare -A value
 widgets=()
+# A widget that takes longer than PEERS_TIMEOUT seconds (default 900) is
+# stopped; the figures it printed until then are kept.
 for w in korvel plain qsci; do
-  if ! out=$("$bench" --widget="$w" "$@" 2>/dev/null); then
-    echo "# $w: not available or failed" >&2
-    continue
+  rc=0
+  out=$(timeout "${PEERS_TIMEOUT:-900}" "$bench" --widget="$w" "$@" 2>/dev/null) || rc=$?
+  if [[ $rc -ne 0 ]]; then
+    echo "# $w: stopped or failed (exit $rc)" >&2
+    [[ -z $out ]] && continue
   fi
   widgets+=("$w")
   while read -r name v; do
@@ -20,8 +24,10 @@ for w in korvel plain qsci; do
   done <<<"$out"
   grep '^#' <<<"$out" || true
 done
-figures=(set_100mb_and_first_paint_ms key_start_first_ms key_start_median_ms
-         key_middle_first_ms key_middle_median_ms pgdn_top_median_ms pgdn_middle_median_ms
+figures=(set_100mb_and_first_paint_ms key_after_load_ms background_after_load_ms
+         key_start_first_ms key_start_median_ms
+         key_middle_first_ms key_middle_median_ms key_after_jump_median_ms pgdn_top_median_ms pgdn_middle_median_ms
+         full_repaint_middle_median_ms
          wrap_10mb_set_and_first_paint_ms wrap_key_end_first_ms wrap_key_end_median_ms
          rss_growth_100mb_mb)
 printf '%-34s' figure

@@ -3,6 +3,9 @@
 #include "platform/headless/THeadlessCanvas.h"
 #include "platform/qt/TQtFontFace.h"
 
+#include <QGlyphRun>
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -61,6 +64,62 @@ TEST(QtCanvasTextTest, WhatIsMeasuredIsWhatIsDrawn) {
             }
         }
     }
+}
+
+// Drawing leaves out the glyphs a face calls blank: Qt itself draws nothing
+// for them, and the blank and the no-break space are among them.
+TEST(QtCanvasTextTest, GlyphsLeftOutAsBlankDrawNothing) {
+    const TFont Fonts[] = {MakeFont("Courier New", -11), MakeFont("Courier New", -11, fsBold),
+                           MakeFont("MS Sans Serif", -11), MakeFont("Arial", -16, fsItalic),
+                           MakeFont("Liberation Mono", -11)};
+    for (const TFont& Font : Fonts) {
+        SCOPED_TRACE(Font.GetName() + " " + std::to_string(Font.GetStyle()));
+        const TQtFontFace& Face = TQtFontFace::Get(Font, Font.GetStyle());
+        EXPECT_TRUE(Face.IsBlank(' '));
+        EXPECT_TRUE(Face.IsBlank(0xA0));
+        int Blanks = 0;
+        for (int Ch = 0; Ch < 256; ++Ch) {
+            const auto Byte = static_cast<uint8_t>(Ch);
+            if (!Face.IsBlank(Byte))
+                continue;
+            ++Blanks;
+            QImage Image(40, 40, QImage::Format_RGB32);
+            Image.fill(Qt::white);
+            QPainter Painter(&Image);
+            Painter.setPen(Qt::black);
+            Painter.scale(2, 2); // as on a device of twice the density
+            const quint32 Glyph = Face.GetGlyph(Byte);
+            const QPointF At(2, 14);
+            QGlyphRun Run;
+            Run.setRawFont(Face.GetRawFont(Face.GetRawFontIndex(Byte)));
+            Run.setRawData(&Glyph, &At, 1);
+            Painter.drawGlyphRun(QPointF(0, 0), Run);
+            Painter.end();
+            EXPECT_EQ(InkBounds(Image, Image.rect()), QRect()) << "byte " << Ch;
+        }
+        EXPECT_EQ(Blanks, 2); // white space only; control bytes draw a box
+        EXPECT_FALSE(Face.IsBlank('\t'));
+    }
+    // Text with blanks draws the same glyphs at the same places as its words
+    // drawn one by one.
+    const TFont Font = MakeFont("Courier New", -11);
+    TQtOffscreenCanvas Whole(200, 20);
+    TQtOffscreenCanvas Pieces(200, 20);
+    Whole.SelectFont(Font, 0);
+    Pieces.SelectFont(Font, 0);
+    Whole.SetBkMode(bkTransparent);
+    Pieces.SetBkMode(bkTransparent);
+    const std::string Text = "  <td> a\xA0"
+                             "b  c </td>";
+    Whole.TextOutAt(3, 14, Text.data(), static_cast<int32_t>(Text.size()), 0, nullptr);
+    int32_t X = 3;
+    for (const char Ch : Text) {
+        if (Ch != ' ' && Ch != '\xA0')
+            Pieces.TextOutAt(X, 14, &Ch, 1, 0, nullptr);
+        X += Extent(Pieces, std::string(1, Ch));
+    }
+    EXPECT_EQ(Snapshot(Whole), Snapshot(Pieces));
+    EXPECT_FALSE(InkBounds(Snapshot(Whole), QRect(0, 0, 200, 20)).isEmpty());
 }
 
 TEST(QtCanvasTextTest, TextSitsOnItsBaseline) {

@@ -416,3 +416,89 @@ TEST(QtForm1Test, ReadOnlyPaneRefusesTypingButMovesSelectsAndCopies) {
     EXPECT_EQ(Clipboard->text(), QString::fromStdString(Selected));
     EXPECT_EQ(Pane.GetAllText(), "abcdef\r\nghi");
 }
+
+// The pane's right-click menu on the read-only pane: Cut and Paste are
+// greyed, Undo and Redo step through what the buttons did, and each menu
+// choice leaves the pane's text exactly as the step before or after it.
+TEST(QtForm1Test, ReadOnlyPaneUndoesAndRedoesThroughItsMenu) {
+    TShownForm F;
+    TKorvel& Pane = F.Form.Pane();
+    QClipboard* Clipboard = QGuiApplication::clipboard();
+    QWidget* View = F.Form.me_Main()->viewport();
+
+    // Opens the menu by the right button, records which items are enabled,
+    // and chooses the item captioned Choice by its access key.
+    struct TMenuState {
+        QStringList Enabled;
+        bool Opened = false;
+    };
+    const auto ChooseFromMenu = [&](const QString& Choice, QChar AccessKey) {
+        TMenuState State;
+        AnswerNextModal([&](QWidget* Shown) {
+            auto* Menu = qobject_cast<QMenu*>(Shown);
+            ASSERT_NE(Menu, nullptr);
+            State.Opened = true;
+            for (QAction* A : Menu->actions())
+                if (!A->isSeparator() && A->isEnabled())
+                    State.Enabled << A->text();
+            if (Choice.isEmpty())
+                QTest::keyClick(Menu, Qt::Key_Escape);
+            else
+                QTest::keyClick(Menu, AccessKey.toLatin1());
+        });
+        QTest::mouseClick(View, Qt::RightButton, {}, QPoint(30, 5));
+        QApplication::processEvents();
+        EXPECT_TRUE(State.Opened);
+        return State.Enabled;
+    };
+
+    Clipboard->setText(QStringLiteral("<td class=x>one</td>\r\n<td>two</td>"));
+    F.Form.bt_Paste()->click();
+    const std::string Pasted = "<td class=x>one</td>\r\n<td>two</td>";
+    ASSERT_EQ(Pane.GetAllText(), Pasted);
+    F.Form.ed_TagsToClear()->setText(QStringLiteral("td"));
+    F.Form.bt_RemoveTagAttribs()->click();
+    const std::string Cleaned = "<td>one</td>\r\n<td>two</td>\r\n";
+    ASSERT_EQ(Pane.GetAllText(), Cleaned);
+
+    // Nothing selected, a text on the clipboard: only Undo and Select all
+    // are offered by a read-only pane.
+    EXPECT_EQ(ChooseFromMenu({}, {}),
+              (QStringList{QStringLiteral("&Undo"), QStringLiteral("&Select all")}));
+    EXPECT_EQ(Pane.GetAllText(), Cleaned);
+
+    // Undo steps back through the clean (its lines, then its Clear) to the
+    // paste and before it; the pane was never typed into.
+    std::vector<std::string> Seen{Pane.GetAllText()};
+    while (Pane.CanUndo()) {
+        const QStringList Offered = ChooseFromMenu(QStringLiteral("&Undo"), QLatin1Char('u'));
+        EXPECT_TRUE(Offered.contains(QStringLiteral("&Undo")));
+        Seen.push_back(Pane.GetAllText());
+        ASSERT_LT(Seen.size(), 50u) << "undo does not come to an end";
+    }
+    // Each added line, the Clear and the paste are steps of their own.
+    EXPECT_EQ(Seen, (std::vector<std::string>{Cleaned, "<td>one</td>\r\n", "", Pasted, ""}));
+    EXPECT_FALSE(ChooseFromMenu({}, {}).contains(QStringLiteral("&Undo")));
+
+    // Redo walks the same states forward again, ending at the cleaned text.
+    std::vector<std::string> Forward{Pane.GetAllText()};
+    while (Pane.CanRedo()) {
+        const QStringList Offered = ChooseFromMenu(QStringLiteral("&Redo"), QLatin1Char('r'));
+        EXPECT_TRUE(Offered.contains(QStringLiteral("&Redo")));
+        EXPECT_FALSE(Offered.contains(QStringLiteral("Cu&t")));
+        EXPECT_FALSE(Offered.contains(QStringLiteral("&Paste")));
+        Forward.push_back(Pane.GetAllText());
+        ASSERT_LT(Forward.size(), 50u) << "redo does not come to an end";
+    }
+    EXPECT_EQ(std::vector<std::string>(Seen.rbegin(), Seen.rend()), Forward);
+    EXPECT_EQ(Pane.GetAllText(), Cleaned);
+
+    // Select all from the menu, then Copy: the menu copies, Cut stays greyed.
+    ChooseFromMenu(QStringLiteral("&Select all"), QLatin1Char('s'));
+    Clipboard->setText(QStringLiteral("stale"));
+    const QStringList Offered = ChooseFromMenu(QStringLiteral("&Copy"), QLatin1Char('c'));
+    EXPECT_TRUE(Offered.contains(QStringLiteral("&Copy")));
+    EXPECT_FALSE(Offered.contains(QStringLiteral("Cu&t")));
+    EXPECT_EQ(Clipboard->text(), QString::fromStdString(Cleaned));
+    EXPECT_EQ(Pane.GetAllText(), Cleaned);
+}

@@ -118,6 +118,68 @@ TEST(QtHostTest, ScrollBarsFollowTheControlAndSendItsRequests) {
     EXPECT_FALSE(V->isVisible());
 }
 
+// Paging through a long text moves the thumb by a fraction of a pixel: the
+// bar repaints only when what it shows changes, and a skipped repaint would
+// have drawn exactly the pixels already there.
+TEST(QtHostTest, ScrollBarRepaintsOnlyWhenItsThumbMoves) {
+    TShownPane P;
+    P.Pane->Host().Caret().SetFlashTime(0);
+    std::string Text;
+    for (int I = 0; I < 60000; ++I)
+        Text += "row " + std::to_string(I) + "\r\n";
+    P.Pane->Korvel().SetAllText(Text);
+    QTest::keyClick(P.Pane, Qt::Key_Home, Qt::ControlModifier);
+    QApplication::processEvents();
+    QScrollBar* V = P.Pane->verticalScrollBar();
+    ASSERT_TRUE(V->isVisible());
+    ASSERT_EQ(V->value(), 0);
+
+    struct TPaints : QObject {
+        int Count = 0;
+        bool eventFilter(QObject*, QEvent* Event) override {
+            Count += Event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } Paints;
+    V->installEventFilter(&Paints);
+    int Skipped = 0;
+    int Painted = 0;
+    QImage Before = V->grab().toImage();
+    // Down by pages until the thumb has moved a few pixels, then to the end
+    // and back to the top.
+    for (int I = 0; I < 400 && Painted < 3; ++I) {
+        const int Count = Paints.Count;
+        const int Value = V->value();
+        QTest::keyClick(P.Pane, Qt::Key_PageDown);
+        QApplication::processEvents();
+        ASSERT_GT(V->value(), Value);
+        const bool Repainted = Paints.Count > Count;
+        const QImage After = V->grab().toImage(); // paints too
+        if (!Repainted) {
+            ++Skipped;
+            ASSERT_EQ(After, Before) << "a repaint was skipped at " << V->value();
+        } else {
+            ++Painted;
+        }
+        Before = After;
+    }
+    EXPECT_GT(Skipped, 10);
+    EXPECT_EQ(Painted, 3);
+    for (const Qt::Key Key : {Qt::Key_End, Qt::Key_Home}) {
+        const int Count = Paints.Count;
+        QTest::keyClick(P.Pane, Key, Qt::ControlModifier);
+        QApplication::processEvents();
+        EXPECT_GT(Paints.Count, Count);
+    }
+    EXPECT_EQ(V->value(), 0);
+    // A change of the range repaints even where the thumb stays.
+    const int Count = Paints.Count;
+    P.Pane->Korvel().SetAllText(Text + Text);
+    QApplication::processEvents();
+    EXPECT_GT(Paints.Count, Count);
+    V->removeEventFilter(&Paints);
+}
+
 TEST(QtHostTest, CaretIsDrawnInvertedAndBlinks) {
     TShownPane P;
     TQtHost& Host = P.Pane->Host();

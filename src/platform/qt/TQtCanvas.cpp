@@ -197,18 +197,24 @@ void TQtCanvas::DrawLaidOut(int32_t X, int32_t Y, const char* Text, int32_t Leng
     const auto* Bytes = reinterpret_cast<const uint8_t*>(Text);
     int32_t RunStart = 0;
     while (RunStart < Length) {
-        // One glyph run per stretch of bytes whose glyphs come from one font.
+        // One glyph run per stretch of bytes whose glyphs come from one font;
+        // blanks leave no ink and are left out (Qt's cost is per glyph).
         const uint8_t RawIndex = Face->GetRawFontIndex(Bytes[RunStart]);
         int32_t RunEnd = RunStart + 1;
         while (RunEnd < Length && Face->GetRawFontIndex(Bytes[RunEnd]) == RawIndex)
             ++RunEnd;
-        const size_t Count = static_cast<size_t>(RunEnd - RunStart);
-        GlyphBuffer.resize(Count);
-        PointBuffer.resize(Count);
-        for (size_t I = 0; I < Count; ++I) {
-            const size_t At = static_cast<size_t>(RunStart) + I;
-            GlyphBuffer[I] = Face->GetGlyph(Bytes[At]);
-            PointBuffer[I] = QPointF(Positions[At], 0);
+        GlyphBuffer.clear();
+        PointBuffer.clear();
+        for (int32_t At = RunStart; At < RunEnd; ++At) {
+            if (Face->IsBlank(Bytes[At]))
+                continue;
+            GlyphBuffer.push_back(Face->GetGlyph(Bytes[At]));
+            PointBuffer.push_back(QPointF(Positions[static_cast<size_t>(At)], 0));
+        }
+        const size_t Count = GlyphBuffer.size();
+        if (Count == 0) {
+            RunStart = RunEnd;
+            continue;
         }
         QGlyphRun Run;
         Run.setRawFont(Face->GetRawFont(RawIndex));

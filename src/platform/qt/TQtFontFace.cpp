@@ -5,7 +5,9 @@
 
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QImage>
 #include <QList>
+#include <QPainterPath>
 #include <QPointF>
 #include <QString>
 #include <QTextLayout>
@@ -32,6 +34,20 @@ struct TFaceKey {
 
 bool IsControl(char32_t Code) {
     return Code < 0x20 || (Code >= 0x7F && Code < 0xA0);
+}
+
+// Whether a glyph's coverage map has a pixel of ink: 8-bit maps hold the
+// coverage itself, 32-bit ones one coverage per colour channel.
+bool HasCoverage(const QImage& Map) {
+    for (int Y = 0; Y < Map.height(); ++Y) {
+        const uchar* Line = Map.constScanLine(Y);
+        for (int X = 0; X < Map.width(); ++X) {
+            if (Map.depth() == 8 ? Line[X] != 0
+                                 : (reinterpret_cast<const QRgb*>(Line)[X] & 0xFFFFFF) != 0)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -109,6 +125,14 @@ void TQtFontFace::ResolveGlyph(uint8_t Ch) {
     }
     Glyphs[Ch] = Glyph;
     RawFontOf[Ch] = RawIndex;
+    // Only white space is looked at (a glyph rendered per byte would slow
+    // the making of a face); it is blank when it has neither an outline nor
+    // a pixel of coverage, so that bitmap faces keep whatever they draw.
+    if (Glyph != 0 && QChar::isSpace(Code)) {
+        const QRawFont& Raw = RawFonts[RawIndex];
+        const QImage Coverage = Raw.alphaMapForGlyph(Glyph, QRawFont::PixelAntialiasing);
+        Blank[Ch] = Raw.pathForGlyph(Glyph).isEmpty() && !HasCoverage(Coverage);
+    }
     const QList<QPointF> Advance =
         RawFonts[RawIndex].advancesForGlyphIndexes(QList<quint32>{Glyph});
     Advances[Ch] = std::max(1, Advance.isEmpty() ? 0 : qRound(Advance[0].x()));

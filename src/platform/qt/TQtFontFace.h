@@ -56,6 +56,8 @@ public:
 
     // The glyph of a byte and the index of the raw font it comes from.
     quint32 GetGlyph(uint8_t Ch) const { return Glyphs[Ch]; }
+    // Whether the byte's glyph leaves no ink (the blanks): drawing skips it.
+    bool IsBlank(uint8_t Ch) const { return Blank[Ch]; }
     uint8_t GetRawFontIndex(uint8_t Ch) const { return RawFontOf[Ch]; }
     const QRawFont& GetRawFont(uint8_t Index) const { return RawFonts[Index]; }
 
@@ -74,6 +76,7 @@ private:
     std::array<int32_t, 256> Advances{};
     std::array<quint32, 256> Glyphs{};
     std::array<uint8_t, 256> RawFontOf{};
+    std::array<bool, 256> Blank{};
     // The font's own raw font first, then those Qt fell back to.
     std::vector<QRawFont> RawFonts;
     int32_t UnderlineOffset = 1;

@@ -9,6 +9,7 @@
 #include "platform/qt/TQtCursors.h"
 #include "platform/qt/TQtInput.h"
 #include "platform/qt/TQtOffscreenCanvas.h"
+#include "platform/qt/TQtScrollBar.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>
@@ -45,6 +46,9 @@ TQtHost::TQtHost(QAbstractScrollArea& Area)
     PostTimer.setSingleShot(true);
     PostTimer.setInterval(0);
     connect(&PostTimer, &QTimer::timeout, this, &TQtHost::DeliverPosted);
+    // Bars that skip repaints their thumb does not need (owned by the area).
+    Area.setHorizontalScrollBar(new TQtScrollBar(Qt::Horizontal));
+    Area.setVerticalScrollBar(new TQtScrollBar(Qt::Vertical));
     for (const TScrollBarKind Kind : {SB_HORZ, SB_VERT}) {
         QScrollBar* S = Bar(Kind);
         S->installEventFilter(this);

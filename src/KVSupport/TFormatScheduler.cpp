@@ -81,7 +81,7 @@ TParagraphFormat TFormatScheduler::Format(int32_t Index, int32_t FromLine, bool 
     Result.FirstChangedLine = FromLine;
     Result.LineCount =
         Breaker.BreakLines(Layout.Canvas, SelectFont, Result.FirstChangedLine, Result.LastNewLine,
-                           Full, Index, Layout.View.TextWidth, Result.LineDelta);
+                           Full, Par, Index, Layout.View.TextWidth, Result.LineDelta);
     FontSelected = InPass && Layout.Canvas != nullptr;
     return Result;
 }

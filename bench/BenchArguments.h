@@ -17,4 +17,12 @@ inline long ArgumentValue(int argc, char** argv, std::string_view Prefix, long D
     return Default;
 }
 
+// Whether the flag Name (for example "--measure-words") was given.
+inline bool HasArgument(int argc, char** argv, std::string_view Name) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == Name)
+            return true;
+    return false;
+}
+
 } // namespace bench

@@ -81,7 +81,7 @@ TParagraphFormat TFormatScheduler::Format(int32_t Index, int32_t FromLine, bool 
     Result.FirstChangedLine = FromLine;
     Result.LineCount =
         Breaker.BreakLines(Layout.Canvas, SelectFont, Result.FirstChangedLine, Result.LastNewLine,
-                           Full, Index, Layout.View.TextWidth, Result.LineDelta);
+                           Full, Par, Index, Layout.View.TextWidth, Result.LineDelta);
     FontSelected = InPass && Layout.Canvas != nullptr;
     return Result;
 }
@@ -175,28 +175,49 @@ bool TFormatScheduler::FormatStep() {
         return true;
     }
     const TClock& Clock = View.GetFormatClock();
-    const uint32_t Deadline = Clock.GetTickCount() + TimeSlice;
+    uint32_t LastTick = Clock.GetTickCount();
+    const uint32_t Deadline = LastTick + TimeSlice;
     const int32_t FirstDone = Counters.GetFormatFrontier();
     const int32_t OldMaxWidth = Layout.View.MaxLineWidth;
     int32_t Running = List.GetFirstLine(FirstDone);
     int32_t TotalDelta = 0;
     bool AnyFormatted = false;
     FontSelected = false;
+    // The clock is read before every batch of paragraphs. A batch starts as
+    // one paragraph and doubles, up to BatchParagraphs, while the clock has
+    // not moved since it was read last; it also ends once BatchBytes of text
+    // were formatted. So a step passes its slice by at most one batch, and
+    // reading the clock costs little beside formatting short paragraphs.
+    int32_t Batch = 1;
+    int32_t BatchLeft = 0;
+    int64_t BatchText = 0;
     // A paragraph's scan may carry a new start state into the next one and
     // so raise FormatLast: it is read again for every paragraph.
-    while (Counters.GetFormatFrontier() <= std::min(Counters.GetFormatLast(), Count - 1) &&
-           static_cast<int32_t>(Clock.GetTickCount() - Deadline) < 0) {
+    while (Counters.GetFormatFrontier() <= std::min(Counters.GetFormatLast(), Count - 1)) {
+        if (BatchLeft == 0 || BatchText >= BatchBytes) {
+            const uint32_t Tick = Clock.GetTickCount();
+            if (static_cast<int32_t>(Tick - Deadline) >= 0)
+                break;
+            if (Tick == LastTick && BatchLeft == 0)
+                Batch = std::min(Batch * 2, BatchParagraphs);
+            LastTick = Tick;
+            BatchLeft = Batch;
+            BatchText = 0;
+        }
+        --BatchLeft;
         const int32_t I = Counters.GetFormatFrontier();
+        TParagraph& Par = List[I];
         int32_t Lines;
-        if ((List[I].Flags & pfFormatted) != 0) {
-            Lines = List[I].LineCountOf();
+        if ((Par.Flags & pfFormatted) != 0) {
+            Lines = Par.LineCountOf();
         } else {
-            if ((List[I].Flags & pfScanned) == 0)
+            if ((Par.Flags & pfScanned) == 0)
                 Engine.ScanStartStopUpTo(I);
             const TParagraphFormat Done = Format(I, 0, true, true);
             Lines = Done.LineCount;
             TotalDelta += Done.LineDelta;
             AnyFormatted = true;
+            BatchText += Par.ParLength();
         }
         Counters.FrontierPast(I);
         Running += Lines;

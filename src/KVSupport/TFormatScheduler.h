@@ -42,6 +42,10 @@ class TFormatScheduler {
 public:
     // Milliseconds of formatting per background step.
     static constexpr uint32_t TimeSlice = 25;
+    // The most paragraphs, and about the most bytes of text, a background
+    // step formats between two readings of the clock.
+    static constexpr int32_t BatchParagraphs = 64;
+    static constexpr int64_t BatchBytes = 16384;
 
     TFormatScheduler(TParagraphsList& List, TLayoutSettings& Layout, THighlightEngine& Engine,
                      TFormatViewClient& View);

@@ -4,6 +4,7 @@
 #include "KVSupport/HighlightRun.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace korvel {
 
@@ -22,7 +23,8 @@ void TLayoutSettings::SelectStyleFont(TCanvas& Target, uint8_t Style) const {
 int32_t TLayoutSettings::MeasureText(const TCanvas& Target, const char* Text,
                                      int32_t Length) const {
     const int32_t Chunk = std::max(View.TextOutChunk, 1);
-    int32_t Width = 0;
+    // Summed wide: many chunks of a wide font can pass the 32-bit range.
+    int64_t Width = 0;
     TSize Size{};
     while (Length > 0) {
         const int32_t N = std::min(Length, Chunk);
@@ -31,7 +33,7 @@ int32_t TLayoutSettings::MeasureText(const TCanvas& Target, const char* Text,
         Text += N;
         Length -= N;
     }
-    return Width;
+    return static_cast<int32_t>(std::clamp<int64_t>(Width, INT32_MIN, INT32_MAX));
 }
 
 int32_t TLayoutSettings::TabStep() const {

@@ -44,7 +44,8 @@ struct TLayoutSettings {
     // bits 0..3.
     void SelectStyleFont(TCanvas& Target, uint8_t Style) const;
     // The width of Text[0 .. Length) in the selected font, measured in calls
-    // of at most TextOutChunk bytes; a failed call counts 0.
+    // of at most TextOutChunk bytes; a failed call counts 0. A sum beyond
+    // the 32-bit range is limited to it.
     int32_t MeasureText(const TCanvas& Target, const char* Text, int32_t Length) const;
     // The distance between tab stops in pixels (0: tabs do not move).
     int32_t TabStep() const;

@@ -47,8 +47,15 @@ TLineBreaker::TLineBreaker(TParagraphsList& List, TLayoutSettings& Layout)
 int32_t TLineBreaker::BreakLines(TCanvas* CanvasToUse, bool SelectFontFirst, int32_t& FirstLine,
                                  int32_t& LastOld, bool Full, int32_t ParIndex, int32_t AvailWidth,
                                  int32_t& LineDelta) {
+    return BreakLines(CanvasToUse, SelectFontFirst, FirstLine, LastOld, Full, List[ParIndex],
+                      ParIndex, AvailWidth, LineDelta);
+}
+
+int32_t TLineBreaker::BreakLines(TCanvas* CanvasToUse, bool SelectFontFirst, int32_t& FirstLine,
+                                 int32_t& LastOld, bool Full, TParagraph& Paragraph,
+                                 int32_t ParIndex, int32_t AvailWidth, int32_t& LineDelta) {
     Canvas = CanvasToUse;
-    Par = &List[ParIndex];
+    Par = &Paragraph;
     ParNumber = ParIndex;
     Lines.Bind(Par);
     OldCount = Par->LineCountOf();
@@ -125,6 +132,12 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
         BlankWidth = Layout.View.BlankWidth;
         Overhang = Layout.View.Overhang;
         WrapWidth = WrapWidthFor(AvailWidth);
+        // The table kept from the last selection belongs to the font the
+        // canvas still holds, but only if it is the same canvas.
+        if (Canvas != AdvancesCanvas)
+            HasAdvances = false;
+        if (HasAdvances && WordAdvancesMask != StopMask)
+            BuildWordAdvances();
         return;
     }
     // Column wrap counts blanks of the paragraph's first font, so that a
@@ -217,8 +230,15 @@ void TLineBreaker::ScanWord() {
             SegmentStart = Pos;
         }
         const int32_t Limit = std::min(Length, NextRunStart);
-        while (Pos < Limit && (ByteClasses[Text[Pos]] & StopMask) == 0)
-            ++Pos;
+        if (HasAdvances) {
+            // Summed while scanning; a table means no overhang.
+            Width += SumWordAdvances(Limit);
+            SegmentStart = Pos;
+            TailOverhang = 0;
+        } else {
+            while (Pos < Limit && (ByteClasses[Text[Pos]] & StopMask) == 0)
+                ++Pos;
+        }
         if (Pos == Limit && Pos < Length)
             continue; // a run starts here
         if (Pos > SegmentStart) {
@@ -445,9 +465,17 @@ void TLineBreaker::StyleChanged() {
 void TLineBreaker::SelectFont(uint8_t Style) {
     Layout.SelectStyleFont(*Canvas, Style);
     SelectedStyle = Style;
+    AdvancesCanvas = Canvas;
+    HasAdvances = Canvas->GetByteAdvances(Advances) &&
+                  std::all_of(Advances.begin(), Advances.end(), [](int32_t A) { return A >= 0; });
     TSize Two{};
     TSize One{};
-    if (Canvas->GetTextExtent("  ", 2, Two) && Canvas->GetTextExtent(" ", 1, One)) {
+    if (HasAdvances) {
+        // Extents are sums of the advances: no overhang.
+        BlankWidth = Advances[' '];
+        Overhang = 0;
+        BuildWordAdvances();
+    } else if (Canvas->GetTextExtent("  ", 2, Two) && Canvas->GetTextExtent(" ", 1, One)) {
         BlankWidth = Two.cx - One.cx;
         Overhang = 2 * One.cx - Two.cx;
     } else {
@@ -463,7 +491,37 @@ bool TLineBreaker::IsCode(int32_t At) const {
 }
 
 int64_t TLineBreaker::Measure(int32_t From, int32_t To) const {
+    if (HasAdvances) {
+        int64_t Sum = 0;
+        for (int32_t I = From; I < To; ++I)
+            Sum += Advances[Text[I]];
+        return Sum;
+    }
     return Layout.MeasureText(*Canvas, reinterpret_cast<const char*>(Text) + From, To - From);
+}
+
+int64_t TLineBreaker::SumWordAdvances(int32_t Limit) {
+    const int32_t* Table = WordAdvances.data();
+    const uint8_t* Bytes = Text;
+    int32_t At = Pos;
+    int64_t Sum = 0;
+    while (At < Limit) {
+        const int32_t Advance = Table[Bytes[At]];
+        if (Advance < 0)
+            break;
+        Sum += Advance;
+        ++At;
+    }
+    Pos = At;
+    return Sum;
+}
+
+void TLineBreaker::BuildWordAdvances() {
+    WordAdvances = Advances;
+    for (size_t Ch = 0; Ch < WordAdvances.size(); ++Ch)
+        if ((ByteClasses[Ch] & StopMask) != 0)
+            WordAdvances[Ch] = -1;
+    WordAdvancesMask = StopMask;
 }
 
 // Tab stops are counted from the line's start: every TabStops blank widths

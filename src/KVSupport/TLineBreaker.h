@@ -3,6 +3,7 @@
 #include "KVSupport/HighlightRun.h"
 #include "KVSupport/TLineRecord.h"
 #include "KVSupport/TLinesList.h"
+#include "platform/TCanvas.h"
 
 #include <cstdint>
 #include <vector>
@@ -21,6 +22,10 @@ struct TParagraph;
 // are measured on the canvas, one text-extent call per segment (a segment
 // ends at a format code or where a highlight run starts); blanks count the
 // width of a blank in the current font and tabs jump to the next tab stop.
+// When the canvas offers the advances of all bytes of a font (its extents
+// are then exact sums of them), words are summed from that table while they
+// are scanned instead, with the same result and no canvas call; the table
+// is fetched again whenever a font is selected.
 // A word that does not fit ends the line before it; a word wider than a
 // whole line is split byte by byte, so every line holds at least one byte.
 // Gaps at a wrapped line's end hang on that line: they widen its FullWidth,
@@ -63,6 +68,11 @@ public:
     // Without a canvas the paragraph becomes one line of width 0.
     int32_t BreakLines(TCanvas* Canvas, bool SelectFontFirst, int32_t& FirstLine, int32_t& LastOld,
                        bool Full, int32_t ParIndex, int32_t AvailWidth, int32_t& LineDelta);
+    // The same for a paragraph the caller has already looked up: Paragraph
+    // must be the list's paragraph ParIndex.
+    int32_t BreakLines(TCanvas* Canvas, bool SelectFontFirst, int32_t& FirstLine, int32_t& LastOld,
+                       bool Full, TParagraph& Paragraph, int32_t ParIndex, int32_t AvailWidth,
+                       int32_t& LineDelta);
 
     // The style whose font the canvas was given last by this breaker: a
     // later paragraph of the same pass that starts in a style of the same
@@ -114,6 +124,11 @@ private:
     void SelectFont(uint8_t Style);
     bool IsCode(int32_t At) const;
     int64_t Measure(int32_t From, int32_t To) const;
+    // Sums the advances of the word bytes from Pos up to Limit or the first
+    // byte that ends a word, moving Pos there (only with a table).
+    int64_t SumWordAdvances(int32_t Limit);
+    // Marks the bytes that end a word in WordAdvances for StopMask.
+    void BuildWordAdvances();
     int64_t NextTabStop(int64_t X) const;
 
     TParagraphsList& List;
@@ -141,6 +156,14 @@ private:
     uint8_t SelectedStyle = 0;
     int32_t BlankWidth = 1;
     int32_t Overhang = 0;
+    // Its byte advances when the canvas offered them (AdvancesCanvas), and
+    // the same table with -1 for the bytes that end a word under
+    // WordAdvancesMask.
+    bool HasAdvances = false;
+    const TCanvas* AdvancesCanvas = nullptr;
+    TByteAdvances Advances{};
+    TByteAdvances WordAdvances{};
+    uint8_t WordAdvancesMask = 0;
 
     // The scan.
     int32_t Pos = 0;

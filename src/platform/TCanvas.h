@@ -6,12 +6,16 @@
 #include "platform/TTextMetric.h"
 #include "platform/Types.h"
 
+#include <array>
 #include <cstdint>
 
 namespace korvel {
 
 class TOffscreenCanvas;
 class TPicture;
+
+// The advance in pixels of each of the 256 bytes in one font and style.
+using TByteAdvances = std::array<int32_t, 256>;
 
 // Background of text output: left alone, or filled with the background colour
 // behind each character cell.
@@ -54,6 +58,16 @@ public:
     // failed (also for a negative Length or null Text); Size is then {0, 0}.
     // Callers must be prepared for a failure.
     virtual bool GetTextExtent(const char* Text, int32_t Length, TSize& Size) const = 0;
+    // Offers the advance of every byte in the selected font, for callers
+    // that measure a lot of text: only when measuring any run of bytes
+    // always succeeds and gives exactly the sum of their advances (no
+    // overhang, no kerning, no advance below 0). Then Advances is filled and
+    // true returned; it holds until another font is selected. The default
+    // offers nothing and leaves Advances as it was.
+    virtual bool GetByteAdvances(TByteAdvances& Advances) const {
+        (void)Advances;
+        return false;
+    }
 
     // --- Text output ---
 

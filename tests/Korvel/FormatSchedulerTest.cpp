@@ -3,8 +3,13 @@
 #include "KVSupport/TKeywordList.h"
 #include "KVSupport/TKorvelNavigator.h"
 
+#include "KVSupport/TFormatScheduler.h"
+#include "platform/TClock.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +23,77 @@ std::string MixedParagraphs(int32_t Count) {
     return MakeParagraphs(Count, [](int32_t I) { return I % 10 == 0 ? 25 : 3; });
 }
 
+// A clock whose time is a function the test gives, counting its readings.
+class TWorkClock : public TClock {
+public:
+    std::function<uint32_t()> Now;
+    mutable int64_t Reads = 0;
+    uint32_t GetTickCount() const override {
+        ++Reads;
+        return Now ? Now() : 0;
+    }
+};
+
+class TWorkClockHost : public THeadlessHost {
+public:
+    using THeadlessHost::THeadlessHost;
+    TWorkClock Work;
+    const TClock& GetClock() const override { return Work; }
+};
+
 } // namespace
+
+// A step reads the clock often enough to keep its slice, but not before
+// every paragraph. The clock tells the time the formatting so far would
+// have taken at a fixed number of bytes a millisecond: a step must not end
+// before its 25 ms are over, and must pass them by at most one batch (64
+// paragraphs, or 16 KB of text and the paragraph that passed it), both for
+// many short paragraphs and for long ones.
+TEST(FormatSchedulerTest, AStepReadsTheClockOftenEnoughToKeepItsSlice) {
+    struct TCase {
+        int32_t Count;
+        int32_t Words;
+        int64_t BytesPerMs;
+    };
+    for (const TCase& C : {TCase{30000, 3, 1700}, TCase{4000, 500, 100000}}) {
+        TWorkClockHost Host({400, 300});
+        TKorvel Control;
+        LoadText(Control, MakeParagraphs(C.Count, [&C](int32_t) { return C.Words; }));
+        Control.SetUpdateMode(umBackground);
+        std::vector<int64_t> Before(static_cast<size_t>(C.Count) + 1, 0);
+        for (int32_t I = 0; I < C.Count; ++I)
+            Before[static_cast<size_t>(I) + 1] =
+                Before[static_cast<size_t>(I)] + ListOf(Control)[I].ParLength();
+        auto TimeAt = [&](int32_t Frontier) {
+            return static_cast<uint32_t>(1000 +
+                                         Before[static_cast<size_t>(Frontier)] / C.BytesPerMs);
+        };
+        Host.Work.Now = [&] { return TimeAt(std::min(Frontier(Control), C.Count)); };
+        Host.Attach(Control);
+
+        for (int Step = 0; Step < 3; ++Step) {
+            ASSERT_EQ(Host.PendingMessages(), 1);
+            const int32_t Start = Frontier(Control);
+            const uint32_t Deadline = TimeAt(Start) + TFormatScheduler::TimeSlice;
+            int32_t Due = Start;
+            while (Due < C.Count && TimeAt(Due) < Deadline)
+                ++Due;
+            const int64_t Reads = Host.Work.Reads;
+            Host.PumpMessages(1);
+            const int32_t End = Frontier(Control);
+            EXPECT_GE(End, Due) << "words " << C.Words << " step " << Step;
+            EXPECT_LE(End - Due, TFormatScheduler::BatchParagraphs);
+            const int64_t ParLength = Before[1] - Before[0];
+            EXPECT_LE(Before[static_cast<size_t>(End)] - Before[static_cast<size_t>(Due)],
+                      TFormatScheduler::BatchBytes + ParLength)
+                << "words " << C.Words << " step " << Step;
+            if (C.Words == 3) {
+                EXPECT_LT(Host.Work.Reads - Reads, (End - Start) / 8);
+            }
+        }
+        EXPECT_EQ(ListOf(Control).FindInconsistency(), "");
+    }
+}
 
 // The background run from window creation to idle: steps of at most one time
 // slice, first lines consistent after every step, and the end state.

@@ -99,6 +99,15 @@ bool THeadlessCanvas::GetTextExtent(const char* Text, int32_t Length, TSize& Siz
     return true;
 }
 
+bool THeadlessCanvas::GetByteAdvances(TByteAdvances& Advances) const {
+    ++AdvancesCalls;
+    if (!OfferAdvances || Overhang > 0 || ExtentFails)
+        return false;
+    for (size_t Ch = 0; Ch < Advances.size(); ++Ch)
+        Advances[Ch] = CharAdvance(static_cast<uint8_t>(Ch));
+    return true;
+}
+
 int32_t THeadlessCanvas::Advance(const char* Text, int32_t Length, int32_t& JustifyExtra) {
     int64_t Extra = 0;
     if (JustifyCount > 0) {

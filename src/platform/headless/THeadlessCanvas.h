@@ -88,6 +88,9 @@ public:
     const TFont& GetFont() const override { return Font; }
     TTextMetric GetTextMetrics() const override { return Metric; }
     bool GetTextExtent(const char* Text, int32_t Length, TSize& Size) const override;
+    // Offered only on opt-in (SetOfferByteAdvances), and only while there is
+    // no overhang and extents do not fail.
+    bool GetByteAdvances(TByteAdvances& Advances) const override;
 
     void TextOutAtPen(const char* Text, int32_t Length) override;
     void TextOutAt(int32_t X, int32_t Y, const char* Text, int32_t Length, uint8_t Options,
@@ -149,6 +152,12 @@ public:
     // Number of GetTextExtent calls so far (failed ones included).
     int64_t GetTextExtentCalls() const { return ExtentCalls; }
     void ResetTextExtentCalls() { ExtentCalls = 0; }
+    // Whether GetByteAdvances offers the table of advances (off by default,
+    // as a canvas that cannot sum advances behaves).
+    void SetOfferByteAdvances(bool Value) { OfferAdvances = Value; }
+    // Number of GetByteAdvances calls so far (those that offered nothing
+    // included).
+    int64_t GetByteAdvancesCalls() const { return AdvancesCalls; }
 
     // --- The recording ---
 
@@ -191,6 +200,8 @@ private:
     bool Proportional = false;
     bool ExtentFails = false;
     mutable int64_t ExtentCalls = 0;
+    bool OfferAdvances = false;
+    mutable int64_t AdvancesCalls = 0;
     // Per-byte widths of the selected font without bold (used when
     // Proportional), the largest of them, and the uniform width they were
     // built for (-1: rebuild).

@@ -64,6 +64,10 @@ int32_t TLineBreaker::BreakLines(TCanvas* CanvasToUse, bool SelectFontFirst, int
 
     FullScan = Full;
     BeginScan(FirstLine, SelectFontFirst, AvailWidth);
+    if (TakeWholeLine()) {
+        EndParagraph();
+        return Store(FirstLine, LastOld, LineDelta);
+    }
     for (;;) {
         ScanGap();
         HangGap();
@@ -518,10 +522,37 @@ int64_t TLineBreaker::SumWordAdvances(int32_t Limit) {
 
 void TLineBreaker::BuildWordAdvances() {
     WordAdvances = Advances;
-    for (size_t Ch = 0; Ch < WordAdvances.size(); ++Ch)
+    PlainAdvances = Advances;
+    for (size_t Ch = 0; Ch < WordAdvances.size(); ++Ch) {
         if ((ByteClasses[Ch] & StopMask) != 0)
             WordAdvances[Ch] = -1;
+        if ((ByteClasses[Ch] & StopMask & ~bcBlank) != 0)
+            PlainAdvances[Ch] = -1;
+    }
     WordAdvancesMask = StopMask;
+}
+
+// The scan would take the same path: blanks and words alternate, nothing
+// changes the font, and no word passes the wrap width, so the paragraph
+// ends its only line with every byte's advance counted, hanging blanks
+// included. A sum that passes the wrap width leaves the paragraph to the
+// scan, which decides where to break (blanks at the end never break).
+bool TLineBreaker::TakeWholeLine() {
+    if (!HasAdvances || RunCount > 0 || FirstOld != 0 || Pos != 0)
+        return false;
+    const int32_t* Table = PlainAdvances.data();
+    int64_t Sum = 0;
+    for (int32_t I = 0; I < Length; ++I) {
+        const int32_t Advance = Table[Text[I]];
+        if (Advance < 0)
+            return false;
+        Sum += Advance;
+        if (Sum > WrapWidth)
+            return false;
+    }
+    Pos = Length;
+    X = Sum;
+    return true;
 }
 
 // Tab stops are counted from the line's start: every TabStops blank widths

@@ -127,8 +127,14 @@ private:
     // Sums the advances of the word bytes from Pos up to Limit or the first
     // byte that ends a word, moving Pos there (only with a table).
     int64_t SumWordAdvances(int32_t Limit);
-    // Marks the bytes that end a word in WordAdvances for StopMask.
+    // Marks the bytes that end a word in WordAdvances for StopMask, and
+    // those of them other than a blank in PlainAdvances.
     void BuildWordAdvances();
+    // A paragraph scanned from its start without runs, tabs or codes whose
+    // advances, blanks included, add up to no more than the wrap width is
+    // one line of that width: taken in one pass over the table. False (and
+    // nothing changed) for any other paragraph.
+    bool TakeWholeLine();
     int64_t NextTabStop(int64_t X) const;
 
     TParagraphsList& List;
@@ -158,11 +164,12 @@ private:
     int32_t Overhang = 0;
     // Its byte advances when the canvas offered them (AdvancesCanvas), and
     // the same table with -1 for the bytes that end a word under
-    // WordAdvancesMask.
+    // WordAdvancesMask, and for those bytes but blanks.
     bool HasAdvances = false;
     const TCanvas* AdvancesCanvas = nullptr;
     TByteAdvances Advances{};
     TByteAdvances WordAdvances{};
+    TByteAdvances PlainAdvances{};
     uint8_t WordAdvancesMask = 0;
 
     // The scan.

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -120,6 +121,39 @@ TEST(QtCanvasTextTest, GlyphsLeftOutAsBlankDrawNothing) {
     }
     EXPECT_EQ(Snapshot(Whole), Snapshot(Pieces));
     EXPECT_FALSE(InkBounds(Snapshot(Whole), QRect(0, 0, 200, 20)).isEmpty());
+}
+
+// The canvas offers its byte advances for line breaking: for real fonts in
+// every style, the extent of any text is the sum of its bytes' advances, and
+// selecting another font offers that font's table.
+TEST(QtCanvasTextTest, ByteAdvancesSumToTheExtentOfAnyText) {
+    const TFont Fonts[] = {
+        MakeFont("Courier New", -11),
+        MakeFont("MS Sans Serif", -11, fsBold),
+        MakeFont("Arial", -16, fsItalic),
+        MakeFont("Times New Roman", 20),
+        MakeFont("Arial", -13, fsUnderline | fsStrikeOut | fsBold),
+    };
+    std::mt19937 Random(7);
+    TQtCanvas Canvas;
+    std::vector<TByteAdvances> Tables;
+    for (const TFont& Font : Fonts) {
+        SCOPED_TRACE(Font.GetName() + " style " + std::to_string(Font.GetStyle()));
+        Canvas.SelectFont(Font, Font.GetStyle());
+        TByteAdvances Advances{};
+        ASSERT_TRUE(Canvas.GetByteAdvances(Advances));
+        Tables.push_back(Advances);
+        for (int Round = 0; Round < 200; ++Round) {
+            std::string Text(Random() % 300, '\0');
+            for (char& Ch : Text)
+                Ch = static_cast<char>(Round % 2 == 0 ? 32 + Random() % 95 : Random() % 256);
+            int64_t Sum = 0;
+            for (const char Ch : Text)
+                Sum += Advances[static_cast<uint8_t>(Ch)];
+            ASSERT_EQ(Extent(Canvas, Text), Sum) << "round " << Round;
+        }
+    }
+    EXPECT_NE(Tables[0], Tables[2]);
 }
 
 TEST(QtCanvasTextTest, TextSitsOnItsBaseline) {

@@ -165,6 +165,13 @@ bool TQtCanvas::GetTextExtent(const char* Text, int32_t Length, TSize& Size) con
     return true;
 }
 
+bool TQtCanvas::GetByteAdvances(TByteAdvances& Advances) const {
+    if (Face->GetMetrics().Overhang != 0)
+        return false;
+    Advances = Face->GetAdvances();
+    return true;
+}
+
 // --- Text output ---
 
 int64_t TQtCanvas::Layout(int32_t X, const char* Text, int32_t Length) {

@@ -52,6 +52,9 @@ public:
     const TFont& GetFont() const override { return Font; }
     TTextMetric GetTextMetrics() const override;
     bool GetTextExtent(const char* Text, int32_t Length, TSize& Size) const override;
+    // The face's advance table: extents are its sums (faces have no
+    // overhang).
+    bool GetByteAdvances(TByteAdvances& Advances) const override;
 
     void TextOutAtPen(const char* Text, int32_t Length) override;
     void TextOutAt(int32_t X, int32_t Y, const char* Text, int32_t Length, uint8_t Options,

@@ -45,6 +45,8 @@ public:
     const TTextMetric& GetMetrics() const { return Metrics; }
 
     int32_t GetAdvance(uint8_t Ch) const { return Advances[Ch]; }
+    // The advances of all 256 bytes.
+    const std::array<int32_t, 256>& GetAdvances() const { return Advances; }
     // The advance of Text[0 .. Length).
     int64_t Measure(const char* Text, int32_t Length) const {
         int64_t Sum = 0;

@@ -213,6 +213,22 @@ TEST_F(TClipboardFixture, AColumnPasteMovesNavigatorsBetweenItsLinesWithTheirTex
     EXPECT_EQ(Control.GetAllText(), "abcdef\r\nghijkl\r\nmn");
 }
 
+// With kvoDiscardTrailingSpaces a line that ends its paragraph loses its
+// trailing blanks (padding included); a line with text after it keeps them.
+TEST_F(TClipboardFixture, AColumnPasteDiscardsTrailingBlanksOnlyOfLinesAtParagraphEnds) {
+    Option(kvoDiscardTrailingSpaces, true);
+    Control.SetAllText("ab\r\nx\r\nz");
+    Option(kvoBlockSelection, true);
+    const std::string Two = "\x02";
+    Put("1 \r\n2 \r\n  \r\n3  \r\n", &Two);
+    Control.SetSelStart(1);
+    Control.PasteFromClipboard();
+    EXPECT_EQ(Control.GetAllText(), "a1 b\r\nx2\r\nz\r\n 3");
+    EXPECT_EQ(Control.GetSelStart(), Control.GetTextLength());
+    Control.Undo();
+    EXPECT_EQ(Control.GetAllText(), "ab\r\nx\r\nz");
+}
+
 TEST_F(TClipboardFixture, PastingStartsANewStepAndKeepsBlocksWhenAsked) {
     Control.SetAllText("");
     Put("pasted");

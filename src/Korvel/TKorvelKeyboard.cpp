@@ -399,6 +399,10 @@ void TKorvel::MoveRight(TShiftState Shift) {
 
 void TKorvel::VerticalMove(int32_t Line, TShiftState Shift) {
     TKorvelNavigator& Target = TargetNav();
+    // A block's edge keeps its character column on the new line, as the
+    // block's columns count characters; pixels would move it to another
+    // column where letters differ in width.
+    const int32_t BlockColumn = BlockActive && (Shift & ssShift) != 0 ? CaretColumn() : -1;
     Target.SetGlobalLine(Line);
     ExtraColumns = 0;
     const bool Persistent = HasOption(kvoPersistentBlocks);
@@ -411,6 +415,12 @@ void TKorvel::VerticalMove(int32_t Line, TShiftState Shift) {
         PreferredX = ViewState.CaretX + Left;
     if (!IsViewLive())
         return;
+    if (BlockColumn >= 0 && BlockActive && Target.GetLines().Count() == 1) {
+        const TParagraph& Par = GetParagraphsList()[Target.GetParIndex()];
+        Target.SetParOffset(ColumnToOffset(Par, BlockColumn, GetTabStops(), GetStaticFormat()));
+        ExtraColumns = ColumnRemainder(Par, BlockColumn, GetTabStops(), GetStaticFormat());
+        return;
+    }
     Target.XToOffset(PreferredX - Left);
     if (BlockActive || HasOption(kvoKeepColumnPos)) {
         const bool AtEndOrTab = AtParEnd(Target) || Target.CharAt() == '\t';

@@ -303,10 +303,13 @@ TEST(KeyboardTest, ShiftAltArrowsStartAColumnBlock) {
 }
 
 TEST(KeyboardTest, ColumnBlocksCountCharacterCellsInAProportionalFont) {
-    // Blanks two pixels wide, letters six: by keys and by the pointer, each
-    // step over a letter widens the block by one column, not by three.
-    TInputView View("abcdef\r\nabcdef\r\nabcdef");
+    // Blanks and "i" two pixels wide, other letters six: by keys and by the
+    // pointer, each step over a letter widens the block by one column (not
+    // by three blank widths), and a move down keeps the block's column on a
+    // line of narrow letters.
+    TInputView View("abcdef\r\niiiiii\r\nabcdef");
     View.Host.SetCharWidth(' ', 2);
+    View.Host.SetCharWidth('i', 2);
     View.Host.RecreateWindow();
     View.Options(OptionBit(kvoBlockSelection));
     View->SetSelStart(1);
@@ -316,14 +319,15 @@ TEST(KeyboardTest, ColumnBlocksCountCharacterCellsInAProportionalFont) {
     View.Key(VK_RIGHT, ssShift | ssAlt);
     View.Key(VK_DOWN, ssShift | ssAlt);
     EXPECT_EQ(View->GetBlockCol2(), 3);
-    EXPECT_EQ(View->GetSelText(), "bc\r\nbc\r\n");
+    EXPECT_EQ(View.Caret(), 11);
+    EXPECT_EQ(View->GetSelText(), "bc\r\nii\r\n");
 
     View.Down(View.At(1, 0), ssAlt);
     EXPECT_EQ(View->GetBlockCol1(), 1);
-    View.Move(View.At(4, 1), ssAlt | ssLeft);
-    View.Up(View.At(4, 1), ssAlt);
+    View.Move(View.At(4, 2), ssAlt | ssLeft);
+    View.Up(View.At(4, 2), ssAlt);
     EXPECT_EQ(View->GetBlockCol2(), 4);
-    EXPECT_EQ(View->GetSelText(), "bcd\r\nbcd\r\n");
+    EXPECT_EQ(View->GetSelText(), "bcd\r\niii\r\nbcd\r\n");
 }
 
 TEST(KeyboardTest, NoOverwriteBlocksKeepsTheSelectionWhileTyping) {

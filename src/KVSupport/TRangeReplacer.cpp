@@ -100,15 +100,26 @@ TTextChange TRangeReplacer::Run() {
 // when undo puts back a lone code) flip the style of all text behind it, so
 // every later paragraph's start state, and each of its display lines, flips
 // by the same bits.
+uint8_t TRangeReplacer::CarriedCodes() const {
+    return static_cast<uint8_t>(NetCodes ^ ToggleCodes(0, Closing));
+}
+
 void TRangeReplacer::CarryCodesToLaterParagraphs() {
     if (!List.StaticFormat)
         return;
-    const uint8_t Carry = static_cast<uint8_t>(NetCodes ^ ToggleCodes(0, Closing));
+    const uint8_t Carry = CarriedCodes();
     if (Carry == 0)
         return;
-    for (int32_t I = P1 + Breaks + 1; I < List.GetCount(); ++I) {
+    // The flipped styles change the text's widths, so each later paragraph
+    // loses pfFormatted: it is broken into lines again when it is next shown
+    // or the caret reaches it, not all at once here (the formatting counters
+    // are left alone, or an immediate-mode repair would re-break every
+    // paragraph behind). Until then its lines carry the new states.
+    const int32_t Count = List.GetCount();
+    for (int32_t I = P1 + Breaks + 1; I < Count; ++I) {
         TParagraph& Par = List.At(I);
         Par.SetStartCodeState(static_cast<uint8_t>(Par.StartCodeState() ^ Carry));
+        Par.Flags &= static_cast<uint8_t>(~pfFormatted);
         if (ParExtraInfo* Extra = Par.GetExtra())
             for (TLineRecord& Line : Extra->MoreLines)
                 Line.StartCodeState ^= Carry;
@@ -328,13 +339,15 @@ void TRangeReplacer::StoreParagraphText(TParagraph& Par) {
 // that it stays paintable and re-formatting can stop at the first line end
 // that is unchanged. Lines that lay wholly in the range become empty lines at
 // its end. When runs were cut, the lines after the first changed one are
-// dropped instead: re-highlighting changes them anyway.
+// dropped instead: re-highlighting changes them anyway. So they are when
+// the edit leaves format codes open: the style, and with it the width, of
+// all the text behind changes, and the old line ends prove nothing.
 void TRangeReplacer::PatchDisplayLines(TParagraph& Par) {
     ParExtraInfo* Extra = Par.GetExtra();
     if (Extra == nullptr)
         return;
     const int32_t Count = Par.LineCountOf();
-    if (RunsCut) {
+    if (RunsCut || (List.StaticFormat && CarriedCodes() != 0)) {
         LineDelta = L1 + 1 - Count;
         Extra->MoreLines.resize(static_cast<size_t>(L1));
         LineAt(*Extra, L1).Stop = NewLen;

@@ -77,6 +77,8 @@ private:
     int64_t NewRecordLength(int32_t K) const;
     void BuildNewRecords();
     void BuildNewRecord(int32_t K, uint8_t& CodeState);
+    // The format toggles the replacement leaves open for the text behind it.
+    uint8_t CarriedCodes() const;
     void CarryCodesToLaterParagraphs();
     void GiveStartRun(TParagraph& Record, int32_t K);
     void AdjustFormatCounters();

@@ -831,6 +831,9 @@ private:
     // The selection from the offset Anchor to Target, the caret at Target.
     void SelectFromAnchor(int32_t Anchor, TKorvelNavigator& Target);
     bool AtParEnd(TKorvelNavigator& Nav);
+    // The caret's column as column blocks count it: character cells from the
+    // paragraph's start (tabs expanded) plus the columns in virtual space.
+    int32_t CaretColumn();
 
     // The pointer side.
     bool PointerOverControl() const;

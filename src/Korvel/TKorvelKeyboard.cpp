@@ -44,6 +44,12 @@ bool TKorvel::AtParEnd(TKorvelNavigator& Nav) {
     return Nav.GetParOffset() >= Nav.GetPar()->ParLength();
 }
 
+int32_t TKorvel::CaretColumn() {
+    return OffsetToColumn(GetParagraphsList()[CaretNav->GetParIndex()], CaretNav->GetParOffset(),
+                          GetTabStops(), GetStaticFormat()) +
+           ExtraColumns;
+}
+
 void TKorvel::CollapseOnto(TKorvelNavigator& Target) {
     if (SelLength != 0 && HandleAllocated() && !PaintSuppressed)
         InvalidateSelection();
@@ -189,7 +195,7 @@ void TKorvel::EditKey(uint16_t& Key, TShiftState Shift) {
     if ((Shift & ssModifiers) == (ssShift | ssAlt) && HasOption(kvoBlockSelection) &&
         !GetWordWrap() && !BlockActive && IsArrow(Original)) {
         BlockActive = true;
-        BlockCol1 = CaretNav->GetParOffset() + ExtraColumns;
+        BlockCol1 = CaretColumn();
         BlockCol2 = BlockCol1;
     }
     if (Alt) {
@@ -312,9 +318,11 @@ void TKorvel::EditKey(uint16_t& Key, TShiftState Shift) {
     if (Move)
         UpdateSelectionAfterMove(Shift, OldCaretLine);
     UpdateCaret(false);
-    if (BlockActive && (Shift & ssShift) != 0 && GetView().SpaceWidth > 0)
-        BlockCol2 =
-            (ViewState.CaretX + GetView().LeftPixel - GetLeftMargin()) / GetView().SpaceWidth;
+    // Block columns count character cells, as the block's text, deletion
+    // and pasting read them; a pixel column in blank widths would stretch
+    // the block in a proportional font, where letters are wider than blanks.
+    if (BlockActive && (Shift & ssShift) != 0)
+        BlockCol2 = CaretColumn();
     ScrollInView();
     KeyReleased = false;
     Update();
@@ -391,6 +399,10 @@ void TKorvel::MoveRight(TShiftState Shift) {
 
 void TKorvel::VerticalMove(int32_t Line, TShiftState Shift) {
     TKorvelNavigator& Target = TargetNav();
+    // A block's edge keeps its character column on the new line, as the
+    // block's columns count characters; pixels would move it to another
+    // column where letters differ in width.
+    const int32_t BlockColumn = BlockActive && (Shift & ssShift) != 0 ? CaretColumn() : -1;
     Target.SetGlobalLine(Line);
     ExtraColumns = 0;
     const bool Persistent = HasOption(kvoPersistentBlocks);
@@ -403,6 +415,12 @@ void TKorvel::VerticalMove(int32_t Line, TShiftState Shift) {
         PreferredX = ViewState.CaretX + Left;
     if (!IsViewLive())
         return;
+    if (BlockColumn >= 0 && BlockActive && Target.GetLines().Count() == 1) {
+        const TParagraph& Par = GetParagraphsList()[Target.GetParIndex()];
+        Target.SetParOffset(ColumnToOffset(Par, BlockColumn, GetTabStops(), GetStaticFormat()));
+        ExtraColumns = ColumnRemainder(Par, BlockColumn, GetTabStops(), GetStaticFormat());
+        return;
+    }
     Target.XToOffset(PreferredX - Left);
     if (BlockActive || HasOption(kvoKeepColumnPos)) {
         const bool AtEndOrTab = AtParEnd(Target) || Target.CharAt() == '\t';

@@ -256,9 +256,8 @@ void TKorvel::PointerSelect(int32_t X) {
     if (CaretNav->GetPos() != ViewState.ReportedCaretPos ||
         ExtraColumns != ViewState.ReportedExtraColumns) {
         UpdateCaret(false);
-        if (BlockActive && GetView().SpaceWidth > 0)
-            BlockCol2 =
-                (ViewState.CaretX + GetView().LeftPixel - GetLeftMargin()) / GetView().SpaceWidth;
+        if (BlockActive)
+            BlockCol2 = CaretColumn();
     }
 }
 
@@ -421,9 +420,8 @@ void TKorvel::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32
                 MouseDownPos = LineStart.GetPos();
             }
             UpdateCaret(false);
-            if (BlockActive && GetView().SpaceWidth > 0) {
-                BlockCol1 = (ViewState.CaretX + GetView().LeftPixel - GetLeftMargin()) /
-                            GetView().SpaceWidth;
+            if (BlockActive) {
+                BlockCol1 = CaretColumn();
                 BlockCol2 = BlockCol1;
             }
         }

@@ -326,9 +326,8 @@ void TKorvelPainter::ComputeBand() {
     if (SelBlock) {
         if (ParIndex < SelFirstPar || ParIndex > SelLastPar)
             return;
-        const int64_t Origin = int64_t{Layout.LeftMargin} - View.LeftPixel;
-        BandLeft = Saturated(int64_t{BlockLo} * View.SpaceWidth + Origin);
-        BandRight = Saturated(int64_t{BlockHi} * View.SpaceWidth + Origin);
+        BandLeft = BlockColumnX(BlockLo);
+        BandRight = BlockColumnX(BlockHi);
         HasBand = true;
         return;
     }
@@ -367,6 +366,17 @@ void TKorvelPainter::ComputeBand() {
                               (Widened ? JustifyExtra : 0));
     }
     HasBand = true;
+}
+
+// The window x of a block column on the current line: the x of the character
+// cell the column starts, so that the band covers the characters the block's
+// text holds whatever the font's widths; the part of a tab or of the virtual
+// space beyond the paragraph's end counts blank widths.
+int32_t TKorvelPainter::BlockColumnX(int32_t Column) {
+    const int32_t Offset = ColumnToOffset(*Par, Column, Layout.TabStops, StaticFormat);
+    const int32_t Rest = ColumnRemainder(*Par, Column, Layout.TabStops, StaticFormat);
+    return Saturated(int64_t{LineLeft} + XOfOffset(Offset) - XOfOffset(Line.Start) +
+                     int64_t{Rest} * View.SpaceWidth);
 }
 
 // The x of an offset of the current paragraph, measured as the navigators

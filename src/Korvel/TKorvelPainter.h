@@ -122,6 +122,7 @@ private:
 
     bool PictureUsable() const;
     int32_t XOfOffset(int32_t Offset);
+    int32_t BlockColumnX(int32_t Column);
 
     TParagraphsList& List;
     TLayoutSettings& Layout;

@@ -63,9 +63,12 @@ void TKorvel::RepairPendingChange() {
     if (CaretNav->GetParIndex() == First)
         CaretLineUnknown();
 
-    // 2. Paragraphs in view whose start state the change carried into.
+    // 2. Paragraphs in view whose start state the change carried into: a
+    // highlight state (not scanned) or format codes left open (not
+    // formatted).
     const int64_t InView = int64_t{TopPar} + ViewState.VisibleLines;
-    while (Last + 1 < Count && Last + 1 <= InView && (List[Last + 1].Flags & pfScanned) == 0) {
+    constexpr uint8_t Current = pfScanned | pfFormatted;
+    while (Last + 1 < Count && Last + 1 <= InView && (List[Last + 1].Flags & Current) != Current) {
         ++Last;
         ScanStartStopUpTo(Last);
     }

@@ -170,7 +170,9 @@ private:
             !CachesAgree(StartNav) || !CachesAgree(EndNav))
             return Failure() << "navigators at " << StartNav.GetPos() << " and " << EndNav.GetPos()
                              << ", expected " << Edit.Pos1 << " and " << Edit.EndPos();
-        const bool Patched = Edit.OneParagraph && !RunsCut && List[Edit.FirstPara].HasExtra();
+        // Lines are kept shifted only while the text behind keeps its style.
+        const bool Patched =
+            Edit.OneParagraph && !RunsCut && Edit.Carry == 0 && List[Edit.FirstPara].HasExtra();
         if (List.GetPendingChange().GetLinesPatched() != Patched)
             return Failure() << "LinesPatched " << List.GetPendingChange().GetLinesPatched();
         if (List[Edit.FirstPara].StartRun() != FirstStartRun)

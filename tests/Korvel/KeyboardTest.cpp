@@ -302,6 +302,34 @@ TEST(KeyboardTest, ShiftAltArrowsStartAColumnBlock) {
     EXPECT_EQ(View->GetSelLength(), 0);
 }
 
+TEST(KeyboardTest, ColumnBlocksCountCharacterCellsInAProportionalFont) {
+    // Blanks and "i" two pixels wide, other letters six: by keys and by the
+    // pointer, each step over a letter widens the block by one column (not
+    // by three blank widths), and a move down keeps the block's column on a
+    // line of narrow letters.
+    TInputView View("abcdef\r\niiiiii\r\nabcdef");
+    View.Host.SetCharWidth(' ', 2);
+    View.Host.SetCharWidth('i', 2);
+    View.Host.RecreateWindow();
+    View.Options(OptionBit(kvoBlockSelection));
+    View->SetSelStart(1);
+    View.Key(VK_RIGHT, ssShift | ssAlt);
+    EXPECT_EQ(View->GetBlockCol1(), 1);
+    EXPECT_EQ(View->GetBlockCol2(), 2);
+    View.Key(VK_RIGHT, ssShift | ssAlt);
+    View.Key(VK_DOWN, ssShift | ssAlt);
+    EXPECT_EQ(View->GetBlockCol2(), 3);
+    EXPECT_EQ(View.Caret(), 11);
+    EXPECT_EQ(View->GetSelText(), "bc\r\nii\r\n");
+
+    View.Down(View.At(1, 0), ssAlt);
+    EXPECT_EQ(View->GetBlockCol1(), 1);
+    View.Move(View.At(4, 2), ssAlt | ssLeft);
+    View.Up(View.At(4, 2), ssAlt);
+    EXPECT_EQ(View->GetBlockCol2(), 4);
+    EXPECT_EQ(View->GetSelText(), "bcd\r\niii\r\nbcd\r\n");
+}
+
 TEST(KeyboardTest, NoOverwriteBlocksKeepsTheSelectionWhileTyping) {
     TInputView View("hello world");
     View.Options(OptionBit(kvoNoOverwriteBlocks) | OptionBit(kvoPersistentBlocks));

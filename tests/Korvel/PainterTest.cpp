@@ -144,27 +144,33 @@ TEST(PainterTest, SelectedParagraphEnds) {
 
 TEST(PainterTest, BlockSelectionSpansItsColumns) {
     // Columns 1 to 4 of the first two paragraphs; the tab of the first one
-    // spans columns 2 to 7, so only "b" lies in the block there.
-    for (const bool WindowsColors : {false, true}) {
-        TPaintFixture F;
-        F.Control.SetWordWrap(false);
-        F.Load("ab\tcd\r\nabcdef\r\nxyz");
-        F.Settings.Options = WindowsColors ? OptionBit(kvoWindowsSelColors) : 0;
-        F.Settings.ShowEndParSelected = true;
-        F.Selection = {1, 11, true, 4, 1, true};
-        ASSERT_TRUE(F.Paint());
-        const std::vector<TRect> Bands(2, TRect{8 + W, 0, 8 + 4 * W, LineH});
-        if (WindowsColors) {
-            EXPECT_EQ(RectsOf(F.Fills(), clNavy), Bands);
-            std::vector<std::string> Selected;
-            for (const TCanvasRecord& R : F.Texts())
-                if (R.Color == clYellow)
-                    Selected.push_back(R.Text);
-            EXPECT_EQ(Selected, (std::vector<std::string>{"b", "bcd"}));
-        } else {
-            EXPECT_EQ(RectsOf(F.Bitmap.RecordsOf(coInvertRect)), Bands);
+    // spans columns 2 to 7, so only "b" lies in the block there. With blanks
+    // narrower than letters the band still covers the block's characters,
+    // and the columns inside the tab count blank widths.
+    for (const int32_t Blank : {W, 2})
+        for (const bool WindowsColors : {false, true}) {
+            TPaintFixture F;
+            F.Bitmap.SetCharWidth(' ', Blank);
+            F.Control.GetView().SpaceWidth = Blank;
+            F.Control.SetWordWrap(false);
+            F.Load("ab\tcd\r\nabcdef\r\nxyz");
+            F.Settings.Options = WindowsColors ? OptionBit(kvoWindowsSelColors) : 0;
+            F.Settings.ShowEndParSelected = true;
+            F.Selection = {1, 11, true, 4, 1, true};
+            ASSERT_TRUE(F.Paint());
+            const std::vector<TRect> Bands = {TRect{8 + W, 0, 8 + 2 * W + 2 * Blank, LineH},
+                                              TRect{8 + W, 0, 8 + 4 * W, LineH}};
+            if (WindowsColors) {
+                EXPECT_EQ(RectsOf(F.Fills(), clNavy), Bands);
+                std::vector<std::string> Selected;
+                for (const TCanvasRecord& R : F.Texts())
+                    if (R.Color == clYellow)
+                        Selected.push_back(R.Text);
+                EXPECT_EQ(Selected, (std::vector<std::string>{"b", "bcd"}));
+            } else {
+                EXPECT_EQ(RectsOf(F.Bitmap.RecordsOf(coInvertRect)), Bands);
+            }
         }
-    }
 }
 
 // --- Runs ---

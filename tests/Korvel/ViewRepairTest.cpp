@@ -1,3 +1,4 @@
+#include "InputTestSupport.h"
 #include "KVSupport/FormatCodes.h"
 #include "ViewTestSupport.h"
 #include "framework/TPicture.h"
@@ -5,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace korvel::test {
 namespace {
@@ -265,6 +267,58 @@ TEST(ViewRepairTest, InvalidateLinesCoversTheStripInEitherOrderAndSkipsWhatIsHid
     EXPECT_EQ(V.Host.Invalidated()[0], LinesRect(12, 14, 10 * LineH + 5));
     EXPECT_EQ(V.Host.Invalidated()[1], (TRect{0, 5 * LineH - 10 * LineH - 5, 400, LineH - 5}));
     EXPECT_EQ(V.Host.Invalidated()[2], (TRect{0, 20 * LineH - 5, 400, 300}));
+}
+
+// A replacement that leaves a bold code open (no closing codes, as undo
+// puts a lone code back) makes the text behind it bold, wider by a pixel a
+// character; taking the code out again makes it normal. Either way the later
+// paragraphs are broken into lines again when they are shown or paged
+// through, as a fresh layout of the same text breaks them.
+TEST(ViewRepairTest, CodesCarriedIntoLaterParagraphsReBreakTheirLines) {
+    const std::string Word = "aaaa bbbb cccc dddd eeee ffff";
+    const std::string Plain = Word + "\r\n" + Word + "\r\n" + Word + "\r\n" + Word;
+    const TSize Size{70, 80}; // about six lines in view
+    const auto LinesOf = [](TKorvel& Control) {
+        std::vector<std::string> Lines;
+        for (int32_t I = 0; I < Control.GetLineCount(); ++I)
+            Lines.push_back(Control.GetLineText(I));
+        return Lines;
+    };
+    const auto FreshLines = [&](const std::string& Of) {
+        TInputView Fresh("", true, Size);
+        Fresh->SetStaticFormat(true);
+        LoadText(*Fresh, Of);
+        return LinesOf(*Fresh);
+    };
+    TInputView View("", true, Size);
+    View->SetStaticFormat(true);
+    View->SetAllText(Plain);
+    const auto ReplaceRaw = [&](int32_t From, int32_t To, const char* Text) {
+        TKorvelNavigator Start(&*View), End(&*View);
+        Start.SetPos(From);
+        End.SetPos(To);
+        View->BeginUpdate();
+        View->ReplaceRangeAndRehighlight(Start, End, Text, false);
+        View->EndUpdate();
+        View.Key(VK_HOME, ssCtrl);
+        for (int32_t Page = 0; Page < 6; ++Page)
+            View.Key(VK_NEXT);
+    };
+    const std::vector<std::string> Normal = LinesOf(*View);
+    ASSERT_EQ(Normal, FreshLines(Plain));
+
+    ReplaceRaw(2, 2, "\x02");
+    const std::string Bolded = View.Text();
+    ASSERT_EQ(Bolded, "aa\x02" + Plain.substr(2));
+    const std::vector<std::string> Bold = FreshLines(Bolded);
+    ASSERT_NE(Bold.size(), Normal.size()); // the widths do change the breaks
+    EXPECT_EQ(LinesOf(*View), Bold);
+    View.ExpectConsistent();
+
+    ReplaceRaw(2, 3, "");
+    ASSERT_EQ(View.Text(), Plain);
+    EXPECT_EQ(LinesOf(*View), Normal);
+    View.ExpectConsistent();
 }
 
 } // namespace

@@ -463,8 +463,8 @@ TEST(QtHostTest, ColumnBlockRoundTripsThroughTheSystemClipboard) {
         QStringLiteral("application/x-qt-windows-mime;value=\"Borland IDE Block Type\"")));
     const QStringList Rows = Mime->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(Rows.size(), 2);
-    EXPECT_TRUE(Rows[0].startsWith(QStringLiteral("bc")));
-    EXPECT_TRUE(Rows[1].startsWith(QStringLiteral("fg")));
+    EXPECT_EQ(Rows[0], QStringLiteral("bc"));
+    EXPECT_EQ(Rows[1], QStringLiteral("fg"));
 
     // Pasted at the start of the last line, the block goes in column-wise.
     QTest::keyClick(P.Pane, Qt::Key_End, Qt::ControlModifier);

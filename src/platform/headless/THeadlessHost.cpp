@@ -177,7 +177,10 @@ void THeadlessHost::ScrollWindow(int32_t Dx, int32_t Dy, const TRect* Clip) {
 
 std::unique_ptr<TOffscreenCanvas> THeadlessHost::CreateOffscreenCanvas(int32_t Width,
                                                                        int32_t Height) {
-    return std::make_unique<THeadlessOffscreenCanvas>(Width, Height);
+    auto Canvas = std::make_unique<THeadlessOffscreenCanvas>(Width, Height);
+    for (const auto& [Ch, ChWidth] : CharWidths)
+        Canvas->SetCharWidth(Ch, ChWidth);
+    return Canvas;
 }
 
 TScrollInfo THeadlessHost::GetScrollInfo(TScrollBarKind Bar) const {

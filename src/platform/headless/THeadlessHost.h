@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvel {
@@ -108,6 +109,9 @@ public:
     const std::vector<std::string>& MessageBoxes() const { return Boxes; }
     const std::vector<std::string>& DebugStrings() const { return Debug; }
     int32_t Recreations() const { return RecreateCount; }
+    // Byte Ch gets its own width in the off-screen canvases created from now
+    // on (the control measures its text on one), for proportional text.
+    void SetCharWidth(uint8_t Ch, int32_t Width) { CharWidths.emplace_back(Ch, Width); }
     void SetScreenOrigin(TPoint Origin) { ScreenOrigin = Origin; }
     // The system's wheel setting the control reads (3 unless set).
     void SetWheelScrollLines(int32_t Value) { WheelScrollLines = Value; }
@@ -170,6 +174,7 @@ private:
     std::vector<std::string> Boxes;
     std::vector<std::string> Debug;
     int32_t RecreateCount = 0;
+    std::vector<std::pair<uint8_t, int32_t>> CharWidths;
     int32_t WheelScrollLines = 3;
 };
 

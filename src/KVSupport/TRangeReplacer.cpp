@@ -77,7 +77,7 @@ TRangeReplacer::TRangeReplacer(TParagraphsList& List, const TTextPoint& Start,
 TRangeReplacer::~TRangeReplacer() {
     FreeTextBuffer(PreparedBuffer);
     for (TParagraph& Record : NewRecords)
-        Record.Release();
+        List.ReleaseParagraph(Record);
 }
 
 TTextChange TRangeReplacer::Run() {
@@ -294,6 +294,7 @@ void TRangeReplacer::RemoveRunsInRange(TParagraph& Par) {
 
 void TRangeReplacer::StoreParagraphText(TParagraph& Par) {
     const bool Owned = (Par.Flags & pfOwnText) != 0;
+    const bool Shared = Par.HasSharedText();
     char* const Old = Par.Text;
     const int32_t OldLen = Par.ParLength();
     const int32_t Inserted = Len + static_cast<int32_t>(Closing.size());
@@ -322,6 +323,8 @@ void TRangeReplacer::StoreParagraphText(TParagraph& Par) {
     }
     PreparedBuffer = nullptr;
     Par.Flags |= pfOwnText;
+    if (Shared) // read above; the buffer may go now
+        List.DropBufferUser(Par.BufferSlot);
 }
 
 // A wrapped paragraph keeps its display lines, shifted over the edit, so
@@ -364,6 +367,7 @@ void TRangeReplacer::ReplaceParagraphs() {
     D = Breaks - (P2 - P1);
     for (int32_t K = 0; K <= Breaks; ++K)
         SlackBufferSize(TextSize(NewRecordLength(K)));
+    ChooseSharedRecords();
     BuildNewRecords();
     if (D > 0)
         List.EnsureGap(D); // the record slots, taken before anything changes
@@ -386,6 +390,25 @@ int64_t TRangeReplacer::NewRecordLength(int32_t K) const {
     return Length;
 }
 
+// Paragraphs appended at the end of the text (all but the new last one, which
+// typing usually goes on in) and the inner paragraphs of a large insertion
+// are placed one after the other in the list's append buffer: no allocation
+// per paragraph, and their memory goes back when the last of them is deleted.
+// Other new paragraphs own their buffers, with slack for the edits that
+// usually follow a small insertion.
+void TRangeReplacer::ChooseSharedRecords() {
+    const bool AtEnd = P2 == OldCount - 1 && O2 == List.At(P2).ParLength();
+    if (AtEnd) {
+        SharedFrom = 0;
+        SharedTo = Breaks;
+    } else if (Breaks >= SharedInsertBreaks) {
+        SharedFrom = 1;
+        SharedTo = Breaks;
+    }
+    for (int32_t K = SharedFrom; K < SharedTo; ++K)
+        SharedAhead += NewRecordLength(K) + 1;
+}
+
 void TRangeReplacer::BuildNewRecords() {
     NewRecords.reserve(static_cast<size_t>(Breaks) + 1);
     uint8_t CodeState = List.At(P1).StartCodeState();
@@ -393,26 +416,30 @@ void TRangeReplacer::BuildNewRecords() {
         BuildNewRecord(K, CodeState);
 }
 
-// Each new paragraph owns a buffer with 1/64 slack and has one display line
-// until it is formatted. The first keeps P1's runs before the range, its
-// highlighting flags, start code state and start run; the last takes over
-// P2's runs behind the range, moved with their characters. CodeState comes
-// in as the state at the record's start and goes out as the state at its end.
+// Each new paragraph has its text in the append buffer (see
+// ChooseSharedRecords) or owns a buffer with 1/64 slack (none when empty),
+// and has one display line until it is formatted. The first keeps P1's runs
+// before the range, its highlighting flags, start code state and start run;
+// the last takes over P2's runs behind the range, moved with their
+// characters. CodeState comes in as the state at the record's start and goes
+// out as the state at its end.
 void TRangeReplacer::BuildNewRecord(int32_t K, uint8_t& CodeState) {
-    const TParagraph& First = List.At(P1);
-    const TParagraph& Last = List.At(P2);
     const auto Length = static_cast<int32_t>(NewRecordLength(K));
     NewRecords.push_back(TParagraph::Empty());
     TParagraph& Record = NewRecords.back();
-    Record.Text = AllocTextBuffer(SlackBufferSize(Length));
-    Record.Flags = pfOwnText;
-    char* End = Record.Text;
-    if (K == 0)
-        End = Put(End, BytesOf(First, 0, O1));
-    End = Put(End, Pieces[static_cast<size_t>(K)]);
-    if (K == Breaks)
-        End = Put(Put(End, Closing), BytesOf(Last, O2, Last.ParLength()));
-    *End = 0;
+    if (Length > 0 && K >= SharedFrom && K < SharedTo) {
+        const TParagraphsList::TPlacedText Placed = List.PlaceText(Length, SharedAhead);
+        SharedAhead -= int64_t{Length} + 1;
+        Record.Text = Placed.Text;
+        Record.BufferSlot = Placed.Slot;
+    } else {
+        Record.Text = Length > 0 ? AllocTextBuffer(SlackBufferSize(Length)) : nullptr;
+        Record.Flags = pfOwnText;
+    }
+    if (Length > 0)
+        WriteNewText(Record.Text, K);
+    const TParagraph& First = List.At(P1);
+    const TParagraph& Last = List.At(P2);
     Record.SetParLength(Length);
     if (ParExtraInfo* Extra = Record.GetExtra())
         Extra->Line0 = TLineRecord::Whole(Length, 0);
@@ -436,6 +463,18 @@ void TRangeReplacer::BuildNewRecord(int32_t K, uint8_t& CodeState) {
     Record.SetStartCodeState(CodeState);
     GiveStartRun(Record, K);
     CodeState = List.StaticFormat ? ToggleCodes(CodeState, Record.View()) : 0;
+}
+
+// The bytes of new paragraph K and its 0 byte.
+void TRangeReplacer::WriteNewText(char* Dest, int32_t K) const {
+    if (K == 0)
+        Dest = Put(Dest, BytesOf(List.At(P1), 0, O1));
+    Dest = Put(Dest, Pieces[static_cast<size_t>(K)]);
+    if (K == Breaks) {
+        const TParagraph& Last = List.At(P2);
+        Dest = Put(Put(Dest, Closing), BytesOf(Last, O2, Last.ParLength()));
+    }
+    *Dest = 0;
 }
 
 // The first new paragraph shares P1's start run; the others start with the
@@ -462,7 +501,7 @@ void TRangeReplacer::ReleaseOldParagraphs() {
     for (int32_t I = P1; I <= P2; ++I) {
         TParagraph& Par = List.At(I);
         RemovedLines += Par.LineCountOf();
-        Par.Release();
+        List.ReleaseParagraph(Par);
     }
     LineDelta = Breaks + 1 - RemovedLines;
 }

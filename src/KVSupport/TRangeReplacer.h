@@ -41,6 +41,10 @@ struct TTextPoint;
 // from it.
 class TRangeReplacer {
 public:
+    // An insertion of at least this many breaks places its inner paragraphs
+    // in the list's load buffers (see ChooseSharedRecords).
+    static constexpr int32_t SharedInsertBreaks = 64;
+
     // NewText is zero-terminated (null means empty); it is only read and must
     // stay valid during Run. Start must not lie after End and both must lie
     // in List ("Internal Korvel error" else).
@@ -75,8 +79,10 @@ private:
     // --- Several paragraphs or breaks (case B) ---
     void ReplaceParagraphs();
     int64_t NewRecordLength(int32_t K) const;
+    void ChooseSharedRecords();
     void BuildNewRecords();
     void BuildNewRecord(int32_t K, uint8_t& CodeState);
+    void WriteNewText(char* Dest, int32_t K) const;
     void CarryCodesToLaterParagraphs();
     void GiveStartRun(TParagraph& Record, int32_t K);
     void AdjustFormatCounters();
@@ -128,6 +134,8 @@ private:
     // Case B: the records of paragraphs P1 .. P1 + Breaks, owned until
     // committed.
     std::vector<TParagraph> NewRecords;
+    int32_t SharedFrom = 0, SharedTo = 0;         // the records K (From <= K < To) placed shared
+    int64_t SharedAhead = 0;                      // their bytes not placed yet, 0 bytes included
     const HighlightRun* SharedStartRun = nullptr; // the start run of records 1 .. Breaks
 };
 

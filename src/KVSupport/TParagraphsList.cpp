@@ -356,6 +356,16 @@ TParagraphsList::TPlacedText TParagraphsList::PlaceText(int32_t Length, int64_t 
     return {Text, AppendSlot};
 }
 
+void TParagraphsList::ReleaseReplaceScratch() noexcept {
+    constexpr size_t Kept = 4096;
+    ReplacePieces.clear();
+    ReplaceRecords.clear();
+    if (ReplacePieces.capacity() > Kept)
+        std::vector<std::string_view>().swap(ReplacePieces);
+    if (ReplaceRecords.capacity() > Kept)
+        std::vector<TParagraph>().swap(ReplaceRecords);
+}
+
 void TParagraphsList::ReleaseParagraph(TParagraph& Par) noexcept {
     if (Par.HasSharedText())
         DropBufferUser(Par.BufferSlot);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korvel {
@@ -345,6 +346,13 @@ private:
     int32_t AppendSlot = -1;              // the append buffer, -1 when there is none
     int64_t AppendUsed = 0;               // the bytes of it that paragraphs took
     int64_t AppendGrowth = 0;             // the size of the last append buffer made
+
+    // Scratch arrays of TRangeReplacer, kept between replacements so that a
+    // small one allocates nothing for them (see ReleaseReplaceScratch).
+    std::vector<std::string_view> ReplacePieces;
+    std::vector<TParagraph> ReplaceRecords;
+    // Empties them, giving back the memory of a large replacement.
+    void ReleaseReplaceScratch() noexcept;
     bool StaticFormat = false;
     int32_t TextLength = 0;
     int32_t LineCount = 0;

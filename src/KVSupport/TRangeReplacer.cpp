@@ -72,12 +72,17 @@ TRangeReplacer::TRangeReplacer(TParagraphsList& List, const TTextPoint& Start,
                                const TTextPoint& End, const char* NewText, bool CloseFormats,
                                bool DiscardTrailing)
     : List(List), Start(Start), End(End), NewText(NewText), CloseFormats(CloseFormats),
-      DiscardTrailing(DiscardTrailing) {}
+      DiscardTrailing(DiscardTrailing), Pieces(List.ReplacePieces),
+      NewRecords(List.ReplaceRecords) {
+    Pieces.clear();
+    NewRecords.clear();
+}
 
 TRangeReplacer::~TRangeReplacer() {
     FreeTextBuffer(PreparedBuffer);
     for (TParagraph& Record : NewRecords)
         List.ReleaseParagraph(Record);
+    List.ReleaseReplaceScratch();
 }
 
 TTextChange TRangeReplacer::Run() {
@@ -411,7 +416,9 @@ void TRangeReplacer::ChooseSharedRecords() {
 
 void TRangeReplacer::BuildNewRecords() {
     NewRecords.reserve(static_cast<size_t>(Breaks) + 1);
-    uint8_t CodeState = List.At(P1).StartCodeState();
+    FirstPar = &List.At(P1); // the records stay where they are until committed
+    LastPar = &List.At(P2);
+    uint8_t CodeState = FirstPar->StartCodeState();
     for (int32_t K = 0; K <= Breaks; ++K)
         BuildNewRecord(K, CodeState);
 }
@@ -438,22 +445,20 @@ void TRangeReplacer::BuildNewRecord(int32_t K, uint8_t& CodeState) {
     }
     if (Length > 0)
         WriteNewText(Record.Text, K);
-    const TParagraph& First = List.At(P1);
-    const TParagraph& Last = List.At(P2);
     Record.SetParLength(Length);
     if (ParExtraInfo* Extra = Record.GetExtra())
         Extra->Line0 = TLineRecord::Whole(Length, 0);
 
     if (K == 0) {
-        Record.Flags |= First.Flags & (pfScanned | pfKeywords);
+        Record.Flags |= FirstPar->Flags & (pfScanned | pfKeywords);
         if (R1 > 0) {
-            const TDynInfoArray& Runs = First.GetExtra()->Runs;
+            const TDynInfoArray& Runs = FirstPar->GetExtra()->Runs;
             Record.AttachExtra().Runs.assign(Runs.begin(), Runs.begin() + R1);
         }
     }
-    if (K == Breaks && R2 < Last.RunCount()) {
-        const int32_t Shift = Length - (Last.ParLength() - O2) - O2;
-        const TDynInfoArray& Runs = Last.GetExtra()->Runs;
+    if (K == Breaks && R2 < LastPar->RunCount()) {
+        const int32_t Shift = Length - (LastPar->ParLength() - O2) - O2;
+        const TDynInfoArray& Runs = LastPar->GetExtra()->Runs;
         TDynInfoArray& Taken = Record.AttachExtra().Runs;
         for (auto Run = Runs.begin() + R2; Run != Runs.end(); ++Run) {
             Taken.push_back(*Run);
@@ -468,11 +473,10 @@ void TRangeReplacer::BuildNewRecord(int32_t K, uint8_t& CodeState) {
 // The bytes of new paragraph K and its 0 byte.
 void TRangeReplacer::WriteNewText(char* Dest, int32_t K) const {
     if (K == 0)
-        Dest = Put(Dest, BytesOf(List.At(P1), 0, O1));
+        Dest = Put(Dest, BytesOf(*FirstPar, 0, O1));
     Dest = Put(Dest, Pieces[static_cast<size_t>(K)]);
     if (K == Breaks) {
-        const TParagraph& Last = List.At(P2);
-        Dest = Put(Put(Dest, Closing), BytesOf(Last, O2, Last.ParLength()));
+        Dest = Put(Put(Dest, Closing), BytesOf(*LastPar, O2, LastPar->ParLength()));
     }
     *Dest = 0;
 }
@@ -481,7 +485,7 @@ void TRangeReplacer::WriteNewText(char* Dest, int32_t K) const {
 // run in force at the start of the range (all sharing one copy of it).
 void TRangeReplacer::GiveStartRun(TParagraph& Record, int32_t K) {
     if (K == 0 || R1 == 0) {
-        Record.SetStartRun(List.At(P1).StartRun(), false);
+        Record.SetStartRun(FirstPar->StartRun(), false);
     } else if (SharedStartRun == nullptr) {
         Record.SetStartRun(&RunAtStart, true);
         SharedStartRun = Record.StartRun();

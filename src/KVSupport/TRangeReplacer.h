@@ -113,8 +113,8 @@ private:
     int32_t R1 = 0, R2 = 0; // R2 counts the runs starting exactly at O2 too
     HighlightRun RunAtStart{};
 
-    int32_t Len = 0;                      // bytes of the pieces (breaks not counted)
-    std::vector<std::string_view> Pieces; // views into NewText
+    int32_t Len = 0;                       // bytes of the pieces (breaks not counted)
+    std::vector<std::string_view>& Pieces; // views into NewText (the list's scratch array)
     int32_t Breaks = 0;
     uint8_t NetCodes = 0;
     std::string Closing;
@@ -132,8 +132,10 @@ private:
     char* PreparedBuffer = nullptr; // owned until committed
 
     // Case B: the records of paragraphs P1 .. P1 + Breaks, owned until
-    // committed.
-    std::vector<TParagraph> NewRecords;
+    // committed (the list's scratch array).
+    std::vector<TParagraph>& NewRecords;
+    const TParagraph* FirstPar = nullptr; // P1 and P2 while the records are built
+    const TParagraph* LastPar = nullptr;
     int32_t SharedFrom = 0, SharedTo = 0;         // the records K (From <= K < To) placed shared
     int64_t SharedAhead = 0;                      // their bytes not placed yet, 0 bytes included
     const HighlightRun* SharedStartRun = nullptr; // the start run of records 1 .. Breaks

@@ -108,16 +108,8 @@ int32_t TDynArray2::Add(const void* Record) {
     return Count - 1;
 }
 
-void* TDynArray2::Items(int32_t Index) {
-    if (Index < 0 || Index >= Count)
-        throw ERangeError(SListIndexError);
-    return ItemAt(Index);
-}
-
-const void* TDynArray2::Items(int32_t Index) const {
-    if (Index < 0 || Index >= Count)
-        throw ERangeError(SListIndexError);
-    return ItemAt(Index);
+void TDynArray2::ThrowIndexError() {
+    throw ERangeError(SListIndexError);
 }
 
 void TDynArray2::EnsureGap(int32_t N) {

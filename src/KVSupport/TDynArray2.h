@@ -87,8 +87,17 @@ public:
 
     // The record at Index; ERangeError "List index out of bounds" outside
     // 0 .. Count - 1 (the array is unchanged).
-    void* Items(int32_t Index);
-    const void* Items(int32_t Index) const;
+    // Inline: the control reads records through it on every step.
+    void* Items(int32_t Index) {
+        if (Index < 0 || Index >= Count)
+            ThrowIndexError();
+        return ItemAt(Index);
+    }
+    const void* Items(int32_t Index) const {
+        if (Index < 0 || Index >= Count)
+            ThrowIndexError();
+        return ItemAt(Index);
+    }
 
 protected:
     // PerBlock follows from Stride (BlockBytes div Stride).
@@ -162,6 +171,8 @@ protected:
     }
 
 private:
+    [[noreturn]] static void ThrowIndexError();
+
     // The most blocks one slab holds: 2 MiB.
     static constexpr int32_t SlabBlocksMax = 64;
 

@@ -11,8 +11,9 @@ namespace korvel {
 
 // Paragraph flags (TParagraph::Flags).
 inline constexpr uint8_t pfExtra = 0x01;     // the slot refers to a ParExtraInfo; never cleared
-inline constexpr uint8_t pfOwnText = 0x02;   // Text is an owned buffer (TextBuffer.h); else it
-                                             // points into one of the list's load buffers
+inline constexpr uint8_t pfOwnText = 0x02;   // Text is an owned buffer (TextBuffer.h); else a
+                                             // non-null Text points into the list's load
+                                             // buffer number BufferSlot
 inline constexpr uint8_t pfFormatted = 0x04; // display lines and runs are current
 inline constexpr uint8_t pfScanned = 0x08;   // start/stop ranges scanned (highlighting)
 inline constexpr uint8_t pfKeywords = 0x10;  // keywords applied (highlighting)
@@ -57,12 +58,17 @@ struct TParagraph {
     int32_t StartOffset; // offset of the first character in the whole text (breaks count 2)
     int32_t FirstLine;   // index of the paragraph's first display line in the whole text
     uint8_t Flags;       // pf... bits
+    int32_t BufferSlot;  // the load buffer holding a shared text (see HasSharedText)
     TParagraphSlot Slot; // compact length and width, or the extension (pfExtra)
 
     // An empty paragraph without text, flags or extension.
     static constexpr TParagraph Empty(int32_t StartOffset = 0, int32_t FirstLine = 0) {
-        return {nullptr, StartOffset, FirstLine, 0, {{0, 0}}};
+        return {nullptr, StartOffset, FirstLine, 0, 0, {{0, 0}}};
     }
+
+    // Whether Text lies in one of the list's load buffers, which counts the
+    // paragraphs pointing into it (TParagraphsList::ReleaseParagraph).
+    bool HasSharedText() const { return (Flags & pfOwnText) == 0 && Text != nullptr; }
 
     bool HasExtra() const { return (Flags & pfExtra) != 0; }
     // The extension, or null without one.
@@ -128,12 +134,16 @@ struct TParagraph {
     ParExtraInfo& AttachExtra();
 
     // Gives the paragraph its own copy of its text (ParLength + 1 bytes, or
-    // null when empty) unless it already owns it; sets pfOwnText.
+    // null when empty) unless it already owns it; sets pfOwnText. The load
+    // buffer the text was in keeps counting the paragraph: for a record in
+    // a list, TParagraphsList::MakeTextOwned does both.
     void MakeTextOwned();
 
     // Frees what the record owns (owned text, extension with its lines, runs
     // and start-run share) and leaves it an empty paragraph at the same
-    // StartOffset and FirstLine.
+    // StartOffset and FirstLine. A shared text is only let go of: for a
+    // record in a list, TParagraphsList::ReleaseParagraph also tells its load
+    // buffer.
     void Release();
 };
 

@@ -24,13 +24,6 @@ const char* FindStop(const char* P, const char* End, bool Codes) {
                  : FindFirstMatch<0, '\n', '\r', '\0'>(P, End);
 }
 
-// Room for one more buffer, growing geometrically, so that adding it cannot
-// fail after the buffer was made.
-void ReserveBuffers(std::vector<TLargeBuffer>& Buffers) {
-    if (Buffers.size() == Buffers.capacity())
-        Buffers.reserve(std::max<size_t>(8, 2 * Buffers.size()));
-}
-
 } // namespace
 
 TParagraphLoader::TParagraphLoader(TParagraphsList& List, TStream& Stream, uint8_t NullReplacement,
@@ -56,10 +49,9 @@ void TParagraphLoader::Run() {
         FirstParInBuf = List.GetCount();
         if (Remaining > 0) {
             Cap = std::min<int64_t>(TParagraphsList::LoadBufferBytes - 1, Remaining);
-            ReserveBuffers(List.LoadBuffers);
-            List.LoadBuffers.emplace_back(static_cast<size_t>(Cap + 1));
-            BufSlot = List.LoadBuffers.size() - 1;
-            Buf = List.LoadBuffers[BufSlot].Chars();
+            List.ReserveLoadBufferSlot();
+            BufSlot = List.AdoptLoadBuffer(TLargeBuffer(static_cast<size_t>(Cap + 1)));
+            Buf = List.LoadBuffers[static_cast<size_t>(BufSlot)].Memory.Chars();
             ReadMore(std::min<int64_t>(TParagraphsList::LoadChunk, Cap));
         }
         Scan();
@@ -139,15 +131,15 @@ void TParagraphLoader::SwitchBuffer() {
     const int64_t NewSize = Partial + Room + 1;
     TLargeBuffer Fresh(static_cast<size_t>(NewSize));
     auto& Buffers = List.LoadBuffers;
-    ReserveBuffers(Buffers);
+    List.ReserveLoadBufferSlot();
     std::memcpy(Fresh.Chars(), Buf + Kept, static_cast<size_t>(Partial));
 
     const bool Referenced = FirstParInBuf < List.GetCount();
     if (!Referenced) {
-        Buffers[BufSlot] = std::move(Fresh);
+        Buffers[static_cast<size_t>(BufSlot)].Memory = std::move(Fresh);
     } else {
         if (Kept < Cap - Cap / 8) {
-            TLargeBuffer& Old = Buffers[BufSlot];
+            TLargeBuffer& Old = Buffers[static_cast<size_t>(BufSlot)].Memory;
             Old.Shrink(static_cast<size_t>(Kept + 1)); // the partial bytes are copied already
             char* const Now = Old.Chars();
             Now[Kept] = 0;
@@ -155,10 +147,9 @@ void TParagraphLoader::SwitchBuffer() {
                 List.ForEachFrom(FirstParInBuf,
                                  [Now, Was](TParagraph& P) { P.Text = Now + (P.Text - Was); });
         }
-        Buffers.push_back(std::move(Fresh));
-        BufSlot = Buffers.size() - 1;
+        BufSlot = List.AdoptLoadBuffer(std::move(Fresh));
     }
-    Buf = Buffers[BufSlot].Chars();
+    Buf = Buffers[static_cast<size_t>(BufSlot)].Memory.Chars();
     Cap = Partial + Room;
     Filled = Pos = Partial;
     ParStart = 0;
@@ -203,6 +194,8 @@ void TParagraphLoader::EndParagraph(int64_t End, bool Break) {
     if (Text != nullptr) {
         Text[N] = 0;
         Par.Text = Text;
+        Par.BufferSlot = BufSlot;
+        List.AddBufferUser(BufSlot);
     }
     if (Extra) {
         Par.Slot.Extra = Extra.release();

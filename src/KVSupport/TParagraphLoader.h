@@ -63,7 +63,7 @@ private:
     int64_t ReadTotal = 0; // bytes read so far
 
     char* Buf = nullptr;       // the current load buffer (Cap + 1 bytes)
-    size_t BufSlot = 0;        // its index in the list's LoadBuffers
+    int32_t BufSlot = 0;       // its slot among the list's load buffers
     int32_t FirstParInBuf = 0; // first paragraph whose text lies in it
     int64_t Cap = 0;           // characters it holds
     int64_t Filled = 0;        // bytes read into it

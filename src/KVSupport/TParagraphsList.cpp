@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <string_view>
 #include <utility>
 
@@ -83,6 +84,9 @@ void TParagraphsList::ReleaseAll() {
     ShiftStep = 0;
     PendingOffsets = PendingLines = 0;
     LoadBuffers.clear();
+    FreeBufferSlots.clear();
+    AppendSlot = -1;
+    AppendUsed = AppendGrowth = 0;
 }
 
 void TParagraphsList::LoadText(TStream& Stream, uint8_t NullReplacement, int32_t ProgressInterval,
@@ -95,10 +99,12 @@ void TParagraphsList::LoadText(TStream& Stream, uint8_t NullReplacement, int32_t
             .Run();
     } catch (...) {
         ReleaseReserveBlocks();
+        DropUnusedBuffers();
         ResetAfterLoad();
         throw;
     }
     ReleaseReserveBlocks();
+    DropUnusedBuffers();
     ResetAfterLoad();
 }
 
@@ -265,8 +271,119 @@ void TParagraphsList::ShrinkCapacityIfOversized() {
 }
 
 std::span<const char> TParagraphsList::GetLoadBuffer(int32_t Index) const {
-    const TLargeBuffer& Buffer = LoadBuffers.at(static_cast<size_t>(Index));
+    const TLargeBuffer& Buffer = LoadBuffers.at(static_cast<size_t>(Index)).Memory;
     return {Buffer.Chars(), Buffer.GetSize()};
+}
+
+int32_t TParagraphsList::GetLoadBufferUsers(int32_t Index) const {
+    return LoadBuffers.at(static_cast<size_t>(Index)).Users;
+}
+
+int64_t TParagraphsList::GetLoadBufferBytes() const {
+    int64_t Bytes = 0;
+    for (const TLoadBuffer& Buffer : LoadBuffers)
+        Bytes += static_cast<int64_t>(Buffer.Memory.GetSize());
+    return Bytes;
+}
+
+void TParagraphsList::MakeTextOwned(int32_t Index) {
+    TParagraph& Par = (*this)[Index];
+    const bool Shared = Par.HasSharedText();
+    const int32_t Slot = Par.BufferSlot;
+    Par.MakeTextOwned();
+    if (Shared)
+        DropBufferUser(Slot);
+}
+
+void TParagraphsList::ReserveLoadBufferSlot() {
+    if (!FreeBufferSlots.empty())
+        return;
+    const size_t Wanted = LoadBuffers.size() + 1;
+    if (LoadBuffers.capacity() < Wanted)
+        LoadBuffers.reserve(std::max<size_t>(8, 2 * LoadBuffers.size()));
+    // Every slot may become free at once: DropBufferUser cannot fail then.
+    if (FreeBufferSlots.capacity() < LoadBuffers.capacity())
+        FreeBufferSlots.reserve(LoadBuffers.capacity());
+}
+
+int32_t TParagraphsList::AdoptLoadBuffer(TLargeBuffer&& Memory) noexcept {
+    if (!FreeBufferSlots.empty()) {
+        const int32_t Slot = FreeBufferSlots.back();
+        FreeBufferSlots.pop_back();
+        LoadBuffers[static_cast<size_t>(Slot)] = TLoadBuffer{std::move(Memory), 0};
+        return Slot;
+    }
+    LoadBuffers.push_back(TLoadBuffer{std::move(Memory), 0}); // capacity reserved
+    return static_cast<int32_t>(LoadBuffers.size() - 1);
+}
+
+void TParagraphsList::DropBufferUser(int32_t Slot) noexcept {
+    TLoadBuffer& Buffer = LoadBuffers[static_cast<size_t>(Slot)];
+    if (--Buffer.Users > 0)
+        return;
+    if (Slot == AppendSlot) {
+        AppendUsed = 0; // nothing points into it any more: fill it again
+        return;
+    }
+    Buffer.Memory = TLargeBuffer();
+    FreeBufferSlots.push_back(Slot); // capacity reserved
+}
+
+void TParagraphsList::DropUnusedBuffers() noexcept {
+    for (size_t Slot = 0; Slot < LoadBuffers.size(); ++Slot) {
+        TLoadBuffer& Buffer = LoadBuffers[Slot];
+        if (Buffer.Users == 0 && Buffer.Memory.GetSize() > 0 &&
+            static_cast<int32_t>(Slot) != AppendSlot) {
+            Buffer.Memory = TLargeBuffer();
+            FreeBufferSlots.push_back(static_cast<int32_t>(Slot));
+        }
+    }
+}
+
+TParagraphsList::TPlacedText TParagraphsList::PlaceText(int32_t Length, int64_t Ahead) {
+    const int64_t Bytes = int64_t{Length} + 1;
+    if (AppendSlot < 0 ||
+        static_cast<int64_t>(LoadBuffers[static_cast<size_t>(AppendSlot)].Memory.GetSize()) -
+                AppendUsed <
+            Bytes) {
+        const int64_t Size =
+            std::max(Bytes, std::clamp(std::max(Ahead, 2 * AppendGrowth),
+                                       int64_t{MinAppendBufferBytes}, int64_t{LoadBufferBytes}));
+        ReserveLoadBufferSlot();
+        TLargeBuffer Memory(static_cast<size_t>(Size));
+        // The old append buffer becomes an ordinary one: freed with its last user.
+        if (const int32_t Old = AppendSlot; Old >= 0) {
+            AppendSlot = -1;
+            if (LoadBuffers[static_cast<size_t>(Old)].Users == 0) {
+                LoadBuffers[static_cast<size_t>(Old)].Memory = TLargeBuffer();
+                FreeBufferSlots.push_back(Old);
+            }
+        }
+        AppendSlot = AdoptLoadBuffer(std::move(Memory));
+        AppendUsed = 0;
+        AppendGrowth = Size;
+    }
+    TLoadBuffer& Buffer = LoadBuffers[static_cast<size_t>(AppendSlot)];
+    char* const Text = Buffer.Memory.Chars() + AppendUsed;
+    AppendUsed += Bytes;
+    ++Buffer.Users;
+    return {Text, AppendSlot};
+}
+
+void TParagraphsList::ReleaseReplaceScratch() noexcept {
+    constexpr size_t Kept = 4096;
+    ReplacePieces.clear();
+    ReplaceRecords.clear();
+    if (ReplacePieces.capacity() > Kept)
+        std::vector<std::string_view>().swap(ReplacePieces);
+    if (ReplaceRecords.capacity() > Kept)
+        std::vector<TParagraph>().swap(ReplaceRecords);
+}
+
+void TParagraphsList::ReleaseParagraph(TParagraph& Par) noexcept {
+    if (Par.HasSharedText())
+        DropBufferUser(Par.BufferSlot);
+    Par.Release();
 }
 
 namespace {
@@ -314,17 +431,15 @@ std::string TParagraphsList::FindInconsistency(bool CheckLines) const {
         return "the record array's gap or capacity is out of order";
     if (ShiftStep < 0 || ShiftStep > GetCount())
         return "the shift step " + std::to_string(ShiftStep) + " lies outside the list";
-    std::vector<std::span<const char>> Buffers;
-    for (int32_t I = 0; I < GetLoadBufferCount(); ++I)
-        Buffers.push_back(GetLoadBuffer(I));
-    std::sort(Buffers.begin(), Buffers.end(), [](auto A, auto B) { return A.data() < B.data(); });
-    auto InLoadBuffer = [&Buffers](const char* Text, int64_t Bytes) {
-        auto It = std::upper_bound(Buffers.begin(), Buffers.end(), Text,
-                                   [](const char* P, auto B) { return P < B.data(); });
-        if (It == Buffers.begin())
+    std::vector<int32_t> Users(LoadBuffers.size(), 0);
+    auto InLoadBuffer = [this, &Users](const TParagraph& Par, int64_t Bytes) {
+        if (Par.BufferSlot < 0 || static_cast<size_t>(Par.BufferSlot) >= LoadBuffers.size())
             return false;
-        --It;
-        return Text + Bytes <= It->data() + It->size();
+        ++Users[static_cast<size_t>(Par.BufferSlot)];
+        const TLargeBuffer& Memory = LoadBuffers[static_cast<size_t>(Par.BufferSlot)].Memory;
+        const std::less_equal<const char*> NotAfter;
+        return NotAfter(Memory.Chars(), Par.Text) &&
+               NotAfter(Par.Text + Bytes, Memory.Chars() + Memory.GetSize());
     };
 
     int64_t Offset = 0;
@@ -348,7 +463,7 @@ std::string TParagraphsList::FindInconsistency(bool CheckLines) const {
                 return Problem(I, "no text for a non-empty paragraph");
         } else {
             if ((Par.Flags & pfOwnText) != 0 ? TextBufferSize(Par.Text) < int64_t{Length} + 1
-                                             : !InLoadBuffer(Par.Text, int64_t{Length} + 1))
+                                             : !InLoadBuffer(Par, int64_t{Length} + 1))
                 return Problem(I, "the text and its 0 byte are not inside its buffer");
             if (Par.Text[Length] != 0)
                 return Problem(I, "the text is not followed by a 0 byte");
@@ -376,6 +491,37 @@ std::string TParagraphsList::FindInconsistency(bool CheckLines) const {
         return "TextLength " + std::to_string(TextLength) + ", expected " + std::to_string(Offset);
     if (CheckLines && LineCount != Lines)
         return "LineCount " + std::to_string(LineCount) + ", expected " + std::to_string(Lines);
+    return FindBufferInconsistency(Users);
+}
+
+std::string TParagraphsList::FindBufferInconsistency(const std::vector<int32_t>& Users) const {
+    size_t Free = 0;
+    for (size_t Slot = 0; Slot < LoadBuffers.size(); ++Slot) {
+        const TLoadBuffer& Buffer = LoadBuffers[Slot];
+        const std::string Name = "load buffer " + std::to_string(Slot);
+        if (Buffer.Users != Users[Slot])
+            return Name + " counts " + std::to_string(Buffer.Users) + " users, " +
+                   std::to_string(Users[Slot]) + " paragraphs point into it";
+        const bool Held = Buffer.Memory.GetSize() > 0;
+        const bool Listed = std::find(FreeBufferSlots.begin(), FreeBufferSlots.end(),
+                                      static_cast<int32_t>(Slot)) != FreeBufferSlots.end();
+        if (Held == Listed)
+            return Name + (Held ? " is held and listed as free" : " is neither held nor free");
+        if (Held && Buffer.Users == 0 && static_cast<int32_t>(Slot) != AppendSlot)
+            return Name + " is held without users";
+        Free += Held ? 0 : 1;
+    }
+    if (Free != FreeBufferSlots.size() || FreeBufferSlots.capacity() < LoadBuffers.size())
+        return "the free load-buffer slots are out of order";
+    if (AppendSlot >= 0) {
+        if (static_cast<size_t>(AppendSlot) >= LoadBuffers.size())
+            return "the append buffer lies outside the load buffers";
+        const TLoadBuffer& Append = LoadBuffers[static_cast<size_t>(AppendSlot)];
+        if (Append.Memory.GetSize() == 0 || AppendUsed < 0 ||
+            AppendUsed > static_cast<int64_t>(Append.Memory.GetSize()) ||
+            (Append.Users == 0 && AppendUsed != 0))
+            return "the append buffer's fill is out of order";
+    }
     return {};
 }
 

@@ -15,6 +15,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korvel {
@@ -50,6 +51,16 @@ struct TTextPoint {
 // objects then belong to whichever slot keeps it. References to records are
 // valid until the next structural change; re-fetch them by index.
 //
+// Load buffers: loading puts the texts of the paragraphs into large shared
+// buffers, and so does a replacement that appends paragraphs at the end of
+// the text or inserts many at once (see TRangeReplacer): no allocation per
+// paragraph. Each buffer counts the paragraphs whose text lies in it and is
+// freed when the last of them is released or given a text of its own, so
+// text that is deleted (an undone paste, say) gives its memory back. New
+// appended text goes into the append buffer, which grows geometrically from
+// MinAppendBufferBytes to LoadBufferBytes per buffer and is reused from its
+// start once no paragraph uses it.
+//
 // Offsets and first lines are shifted lazily (see GetStartOffset): the cost
 // of an edit does not grow with the number of paragraphs after it.
 //
@@ -65,6 +76,8 @@ public:
     // The size of a load buffer (two huge pages): each holds up to
     // LoadBufferBytes - 1 characters and the 0 byte after the last.
     static constexpr int32_t LoadBufferBytes = 4 << 20;
+    // The size of the first append buffer (see the class comment).
+    static constexpr int32_t MinAppendBufferBytes = 4096;
 
     // Starts empty (count 0, LineCount 0); see AddEmptyParagraph. Progress
     // reports are timed by Clock.
@@ -238,9 +251,19 @@ public:
 
     // --- Inspection ---
 
-    // The load buffers that paragraphs without pfOwnText point into.
+    // The slots of the load buffers that shared paragraph texts point into
+    // (TParagraph::HasSharedText). A slot whose buffer was freed is empty
+    // (no bytes, no users) until a new buffer takes it.
     int32_t GetLoadBufferCount() const { return static_cast<int32_t>(LoadBuffers.size()); }
     std::span<const char> GetLoadBuffer(int32_t Index) const;
+    // The number of paragraphs whose text lies in load buffer Index.
+    int32_t GetLoadBufferUsers(int32_t Index) const;
+    // The bytes of all load buffers held.
+    int64_t GetLoadBufferBytes() const;
+
+    // Gives paragraph Index its own copy of its text, if it has none yet, and
+    // lets go of its load buffer.
+    void MakeTextOwned(int32_t Index);
 
     const TClock& GetClock() const { return Clock; }
 
@@ -253,6 +276,8 @@ public:
     // compact slot, line records, run order and start code states (and, with
     // CheckLines, first lines and LineCount).
     // Returns a description of the first violation, empty when all hold.
+    // Also checks that each load buffer counts exactly the paragraphs whose
+    // text lies in it and that no buffer is held without users.
     std::string FindInconsistency(bool CheckLines = true) const;
 
 protected:
@@ -283,9 +308,58 @@ private:
 
     void ReleaseAll();
     void ResetAfterLoad();
+    // FindInconsistency's part for the load buffers, given how many
+    // paragraphs point into each.
+    std::string FindBufferInconsistency(const std::vector<int32_t>& Users) const;
+
+    // --- Load buffers ---
+
+    // A load buffer and the number of paragraphs whose text lies in it.
+    struct TLoadBuffer {
+        TLargeBuffer Memory;
+        int32_t Users = 0;
+    };
+    // Room for one more load buffer, so that AdoptLoadBuffer cannot fail.
+    void ReserveLoadBufferSlot();
+    // Takes Memory as a load buffer without users, in a free slot or a new
+    // one, and returns its slot. Needs ReserveLoadBufferSlot first.
+    int32_t AdoptLoadBuffer(TLargeBuffer&& Memory) noexcept;
+    // A paragraph's text was placed in / taken out of load buffer Slot. When
+    // the last user goes, the buffer is freed; the append buffer is kept and
+    // filled from its start again.
+    void AddBufferUser(int32_t Slot) noexcept { ++LoadBuffers[static_cast<size_t>(Slot)].Users; }
+    void DropBufferUser(int32_t Slot) noexcept;
+    // Frees the buffers no paragraph uses (other than the append buffer).
+    void DropUnusedBuffers() noexcept;
+    // Room for a text of Length bytes and its 0 byte in the append buffer,
+    // which is replaced by a new one when it is too full: the new one holds
+    // at least the text and grows with the buffers before it, or at once
+    // up to LoadBufferBytes when Ahead (the bytes still to be placed by the
+    // same replacement, this text included) asks for that. The place counts
+    // as a user of the buffer (a record pointing there is released with
+    // ReleaseParagraph). std::bad_alloc leaves everything as it was.
+    struct TPlacedText {
+        char* Text;
+        int32_t Slot;
+    };
+    TPlacedText PlaceText(int32_t Length, int64_t Ahead);
+    // Releases a record (TParagraph::Release) and tells the load buffer
+    // its shared text lies in, if any.
+    void ReleaseParagraph(TParagraph& Par) noexcept;
 
     const TClock& Clock;
-    std::vector<TLargeBuffer> LoadBuffers;
+    std::vector<TLoadBuffer> LoadBuffers;
+    std::vector<int32_t> FreeBufferSlots; // capacity kept >= LoadBuffers.size()
+    int32_t AppendSlot = -1;              // the append buffer, -1 when there is none
+    int64_t AppendUsed = 0;               // the bytes of it that paragraphs took
+    int64_t AppendGrowth = 0;             // the size of the last append buffer made
+
+    // Scratch arrays of TRangeReplacer, kept between replacements so that a
+    // small one allocates nothing for them (see ReleaseReplaceScratch).
+    std::vector<std::string_view> ReplacePieces;
+    std::vector<TParagraph> ReplaceRecords;
+    // Empties them, giving back the memory of a large replacement.
+    void ReleaseReplaceScratch() noexcept;
     bool StaticFormat = false;
     int32_t TextLength = 0;
     int32_t LineCount = 0;

@@ -72,12 +72,17 @@ TRangeReplacer::TRangeReplacer(TParagraphsList& List, const TTextPoint& Start,
                                const TTextPoint& End, const char* NewText, bool CloseFormats,
                                bool DiscardTrailing)
     : List(List), Start(Start), End(End), NewText(NewText), CloseFormats(CloseFormats),
-      DiscardTrailing(DiscardTrailing) {}
+      DiscardTrailing(DiscardTrailing), Pieces(List.ReplacePieces),
+      NewRecords(List.ReplaceRecords) {
+    Pieces.clear();
+    NewRecords.clear();
+}
 
 TRangeReplacer::~TRangeReplacer() {
     FreeTextBuffer(PreparedBuffer);
     for (TParagraph& Record : NewRecords)
-        Record.Release();
+        List.ReleaseParagraph(Record);
+    List.ReleaseReplaceScratch();
 }
 
 TTextChange TRangeReplacer::Run() {
@@ -305,6 +310,7 @@ void TRangeReplacer::RemoveRunsInRange(TParagraph& Par) {
 
 void TRangeReplacer::StoreParagraphText(TParagraph& Par) {
     const bool Owned = (Par.Flags & pfOwnText) != 0;
+    const bool Shared = Par.HasSharedText();
     char* const Old = Par.Text;
     const int32_t OldLen = Par.ParLength();
     const int32_t Inserted = Len + static_cast<int32_t>(Closing.size());
@@ -333,6 +339,8 @@ void TRangeReplacer::StoreParagraphText(TParagraph& Par) {
     }
     PreparedBuffer = nullptr;
     Par.Flags |= pfOwnText;
+    if (Shared) // read above; the buffer may go now
+        List.DropBufferUser(Par.BufferSlot);
 }
 
 // A wrapped paragraph keeps its display lines, shifted over the edit, so
@@ -377,6 +385,7 @@ void TRangeReplacer::ReplaceParagraphs() {
     D = Breaks - (P2 - P1);
     for (int32_t K = 0; K <= Breaks; ++K)
         SlackBufferSize(TextSize(NewRecordLength(K)));
+    ChooseSharedRecords();
     BuildNewRecords();
     if (D > 0)
         List.EnsureGap(D); // the record slots, taken before anything changes
@@ -399,47 +408,70 @@ int64_t TRangeReplacer::NewRecordLength(int32_t K) const {
     return Length;
 }
 
+// Paragraphs appended at the end of the text (all but the new last one, which
+// typing usually goes on in) and the inner paragraphs of a large insertion
+// are placed one after the other in the list's append buffer: no allocation
+// per paragraph, and their memory goes back when the last of them is deleted.
+// Other new paragraphs own their buffers, with slack for the edits that
+// usually follow a small insertion.
+void TRangeReplacer::ChooseSharedRecords() {
+    const bool AtEnd = P2 == OldCount - 1 && O2 == List.At(P2).ParLength();
+    if (AtEnd) {
+        SharedFrom = 0;
+        SharedTo = Breaks;
+    } else if (Breaks >= SharedInsertBreaks) {
+        SharedFrom = 1;
+        SharedTo = Breaks;
+    }
+    for (int32_t K = SharedFrom; K < SharedTo; ++K)
+        SharedAhead += NewRecordLength(K) + 1;
+}
+
 void TRangeReplacer::BuildNewRecords() {
     NewRecords.reserve(static_cast<size_t>(Breaks) + 1);
-    uint8_t CodeState = List.At(P1).StartCodeState();
+    FirstPar = &List.At(P1); // the records stay where they are until committed
+    LastPar = &List.At(P2);
+    uint8_t CodeState = FirstPar->StartCodeState();
     for (int32_t K = 0; K <= Breaks; ++K)
         BuildNewRecord(K, CodeState);
 }
 
-// Each new paragraph owns a buffer with 1/64 slack and has one display line
-// until it is formatted. The first keeps P1's runs before the range, its
-// highlighting flags, start code state and start run; the last takes over
-// P2's runs behind the range, moved with their characters. CodeState comes
-// in as the state at the record's start and goes out as the state at its end.
+// Each new paragraph has its text in the append buffer (see
+// ChooseSharedRecords) or owns a buffer with 1/64 slack (none when empty),
+// and has one display line until it is formatted. The first keeps P1's runs
+// before the range, its highlighting flags, start code state and start run;
+// the last takes over P2's runs behind the range, moved with their
+// characters. CodeState comes in as the state at the record's start and goes
+// out as the state at its end.
 void TRangeReplacer::BuildNewRecord(int32_t K, uint8_t& CodeState) {
-    const TParagraph& First = List.At(P1);
-    const TParagraph& Last = List.At(P2);
     const auto Length = static_cast<int32_t>(NewRecordLength(K));
     NewRecords.push_back(TParagraph::Empty());
     TParagraph& Record = NewRecords.back();
-    Record.Text = AllocTextBuffer(SlackBufferSize(Length));
-    Record.Flags = pfOwnText;
-    char* End = Record.Text;
-    if (K == 0)
-        End = Put(End, BytesOf(First, 0, O1));
-    End = Put(End, Pieces[static_cast<size_t>(K)]);
-    if (K == Breaks)
-        End = Put(Put(End, Closing), BytesOf(Last, O2, Last.ParLength()));
-    *End = 0;
+    if (Length > 0 && K >= SharedFrom && K < SharedTo) {
+        const TParagraphsList::TPlacedText Placed = List.PlaceText(Length, SharedAhead);
+        SharedAhead -= int64_t{Length} + 1;
+        Record.Text = Placed.Text;
+        Record.BufferSlot = Placed.Slot;
+    } else {
+        Record.Text = Length > 0 ? AllocTextBuffer(SlackBufferSize(Length)) : nullptr;
+        Record.Flags = pfOwnText;
+    }
+    if (Length > 0)
+        WriteNewText(Record.Text, K);
     Record.SetParLength(Length);
     if (ParExtraInfo* Extra = Record.GetExtra())
         Extra->Line0 = TLineRecord::Whole(Length, 0);
 
     if (K == 0) {
-        Record.Flags |= First.Flags & (pfScanned | pfKeywords);
+        Record.Flags |= FirstPar->Flags & (pfScanned | pfKeywords);
         if (R1 > 0) {
-            const TDynInfoArray& Runs = First.GetExtra()->Runs;
+            const TDynInfoArray& Runs = FirstPar->GetExtra()->Runs;
             Record.AttachExtra().Runs.assign(Runs.begin(), Runs.begin() + R1);
         }
     }
-    if (K == Breaks && R2 < Last.RunCount()) {
-        const int32_t Shift = Length - (Last.ParLength() - O2) - O2;
-        const TDynInfoArray& Runs = Last.GetExtra()->Runs;
+    if (K == Breaks && R2 < LastPar->RunCount()) {
+        const int32_t Shift = Length - (LastPar->ParLength() - O2) - O2;
+        const TDynInfoArray& Runs = LastPar->GetExtra()->Runs;
         TDynInfoArray& Taken = Record.AttachExtra().Runs;
         for (auto Run = Runs.begin() + R2; Run != Runs.end(); ++Run) {
             Taken.push_back(*Run);
@@ -451,11 +483,22 @@ void TRangeReplacer::BuildNewRecord(int32_t K, uint8_t& CodeState) {
     CodeState = List.StaticFormat ? ToggleCodes(CodeState, Record.View()) : 0;
 }
 
+// The bytes of new paragraph K and its 0 byte.
+void TRangeReplacer::WriteNewText(char* Dest, int32_t K) const {
+    if (K == 0)
+        Dest = Put(Dest, BytesOf(*FirstPar, 0, O1));
+    Dest = Put(Dest, Pieces[static_cast<size_t>(K)]);
+    if (K == Breaks) {
+        Dest = Put(Put(Dest, Closing), BytesOf(*LastPar, O2, LastPar->ParLength()));
+    }
+    *Dest = 0;
+}
+
 // The first new paragraph shares P1's start run; the others start with the
 // run in force at the start of the range (all sharing one copy of it).
 void TRangeReplacer::GiveStartRun(TParagraph& Record, int32_t K) {
     if (K == 0 || R1 == 0) {
-        Record.SetStartRun(List.At(P1).StartRun(), false);
+        Record.SetStartRun(FirstPar->StartRun(), false);
     } else if (SharedStartRun == nullptr) {
         Record.SetStartRun(&RunAtStart, true);
         SharedStartRun = Record.StartRun();
@@ -475,7 +518,7 @@ void TRangeReplacer::ReleaseOldParagraphs() {
     for (int32_t I = P1; I <= P2; ++I) {
         TParagraph& Par = List.At(I);
         RemovedLines += Par.LineCountOf();
-        Par.Release();
+        List.ReleaseParagraph(Par);
     }
     LineDelta = Breaks + 1 - RemovedLines;
 }

@@ -41,6 +41,10 @@ struct TTextPoint;
 // from it.
 class TRangeReplacer {
 public:
+    // An insertion of at least this many breaks places its inner paragraphs
+    // in the list's load buffers (see ChooseSharedRecords).
+    static constexpr int32_t SharedInsertBreaks = 64;
+
     // NewText is zero-terminated (null means empty); it is only read and must
     // stay valid during Run. Start must not lie after End and both must lie
     // in List ("Internal Korvel error" else).
@@ -75,10 +79,12 @@ private:
     // --- Several paragraphs or breaks (case B) ---
     void ReplaceParagraphs();
     int64_t NewRecordLength(int32_t K) const;
+    void ChooseSharedRecords();
     void BuildNewRecords();
     void BuildNewRecord(int32_t K, uint8_t& CodeState);
     // The format toggles the replacement leaves open for the text behind it.
     uint8_t CarriedCodes() const;
+    void WriteNewText(char* Dest, int32_t K) const;
     void CarryCodesToLaterParagraphs();
     void GiveStartRun(TParagraph& Record, int32_t K);
     void AdjustFormatCounters();
@@ -109,8 +115,8 @@ private:
     int32_t R1 = 0, R2 = 0; // R2 counts the runs starting exactly at O2 too
     HighlightRun RunAtStart{};
 
-    int32_t Len = 0;                      // bytes of the pieces (breaks not counted)
-    std::vector<std::string_view> Pieces; // views into NewText
+    int32_t Len = 0;                       // bytes of the pieces (breaks not counted)
+    std::vector<std::string_view>& Pieces; // views into NewText (the list's scratch array)
     int32_t Breaks = 0;
     uint8_t NetCodes = 0;
     std::string Closing;
@@ -128,8 +134,12 @@ private:
     char* PreparedBuffer = nullptr; // owned until committed
 
     // Case B: the records of paragraphs P1 .. P1 + Breaks, owned until
-    // committed.
-    std::vector<TParagraph> NewRecords;
+    // committed (the list's scratch array).
+    std::vector<TParagraph>& NewRecords;
+    const TParagraph* FirstPar = nullptr; // P1 and P2 while the records are built
+    const TParagraph* LastPar = nullptr;
+    int32_t SharedFrom = 0, SharedTo = 0;         // the records K (From <= K < To) placed shared
+    int64_t SharedAhead = 0;                      // their bytes not placed yet, 0 bytes included
     const HighlightRun* SharedStartRun = nullptr; // the start run of records 1 .. Breaks
 };
 

@@ -242,6 +242,8 @@ public:
     // BeginUpdate still lays out.
     void BeginUpdate() { ++UpdateLock; }
     void EndUpdate();
+    // Whether an update bracket is open.
+    bool IsUpdating() const { return UpdateLock > 0; }
     // Replaces the whole text by the stream's content from its position on.
     // The undo history is emptied and the caret put at 0; when reading
     // fails, the control is left consistent (with what was read) and the

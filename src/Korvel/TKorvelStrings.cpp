@@ -212,7 +212,20 @@ void TKorvelLinesStrings::Put(int32_t Index, const std::string& S) {
 
 int32_t TKorvelLinesStrings::Add(const std::string& S) {
     Control.SetSelLength(0);
-    Control.GetParagraphs().Add(S);
+    const TParagraphsList& List = Control.GetParagraphsList();
+    if (Control.IsUpdating() && List[List.GetCount() - 1].ParLength() == 0) {
+        // Inside an update bracket the caret and the view wait for its end,
+        // so the caret can go straight to the end: S and a break replace
+        // the empty last paragraph there, which leaves the same text, caret
+        // and undo step as Paragraphs.Add, without putting the caret back
+        // in between. This is the path of a text written line by line.
+        Control.SetSelStart(Control.GetTextLength());
+        Appended.assign(S);
+        Appended += Break;
+        Control.SetSelTextBuf(Appended.c_str());
+    } else {
+        Control.GetParagraphs().Add(S);
+    }
     Control.SetSelStart(Control.GetTextLength());
     if (Control.HandleAllocated())
         Control.ScrollInView();

@@ -96,6 +96,8 @@ public:
 private:
     // The lines of the last paragraph, read by GetCount.
     mutable std::unique_ptr<TLinesList> LastParLines;
+    // The text Add inserts, kept so that a run of Adds allocates nothing for it.
+    std::string Appended;
 };
 
 } // namespace korvel

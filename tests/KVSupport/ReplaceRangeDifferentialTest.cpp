@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,6 +40,7 @@ public:
         StartNav.Reset(); // as after every load: the records they cached are gone
         EndNav.Reset();
         NextRunId = 1;
+        Inverse.reset();
         for (int Round = 0; Round < Rounds; ++Round) {
             Decorate();
             if (auto Result = ReplaceOnce(); !Result)
@@ -65,7 +67,10 @@ private:
         if (Chance(400))
             return std::string(70000, 'w'); // a paragraph that needs the extension
         std::string Text;
-        const uint32_t Pieces = Chance(150) ? 1100 + Below(400) : Below(4);
+        // Many paragraphs at once go into the list's shared load buffers.
+        const uint32_t Pieces = Chance(150)  ? 1100 + Below(400)
+                                : Chance(25) ? 60 + Below(40)
+                                             : Below(4);
         for (uint32_t K = 0; K < Pieces; ++K) {
             static constexpr const char* Breaks[] = {"\r\n", "\r", "\r\n", "\r\r\n"};
             Text += RandomPiece(Chance(2) ? 3 : 12);
@@ -120,15 +125,27 @@ private:
         TParagraphsList& List = Control.GetParagraphsList();
         const uint32_t Length = static_cast<uint32_t>(List.GetTextLength());
         const bool Shrink = Length > 40000;
-        const int32_t Pos1 = static_cast<int32_t>(Below(Length + 1));
+        int32_t Pos1 = static_cast<int32_t>(Below(Length + 1));
         const uint32_t Span = Shrink ? Length / 2 : Chance(20) ? Length : Chance(3) ? 200 : 8;
-        const int32_t Pos2 =
+        int32_t Pos2 =
             std::min<int32_t>(List.GetTextLength(), Pos1 + static_cast<int32_t>(Below(Span + 1)));
-        const std::string New = Shrink ? std::string() : RandomNewText();
+        if (!Shrink && Chance(4)) { // appending, as text written line by line
+            Pos2 = static_cast<int32_t>(Length);
+            Pos1 = Pos2 - static_cast<int32_t>(Below(std::min(Length, 30u) + 1));
+        }
+        std::string New = Shrink ? std::string() : RandomNewText();
+        bool CloseFormats = !Chance(4);
+        bool DiscardTrailing = Chance(3);
+        if (Inverse && Chance(3)) { // undoing the last replacement, or redoing it
+            Pos1 = Inverse->Pos1;
+            Pos2 = Inverse->Pos2;
+            New = Inverse->Text;
+            CloseFormats = DiscardTrailing = false;
+        }
         const char* NewText = New.empty() && Chance(2) ? nullptr : New.c_str();
-        const bool CloseFormats = !Chance(4);
-        const bool DiscardTrailing = Chance(3);
         const auto Edit = Model.Plan(Pos1, Pos2, NewText, CloseFormats, DiscardTrailing);
+        const std::string Removed = Model.Text.substr(static_cast<size_t>(Edit.Pos1),
+                                                      static_cast<size_t>(Edit.Pos2 - Edit.Pos1));
 
         TKorvelNavigator Probe(&Control);
         Probe.SetPos(Edit.Pos1);
@@ -146,6 +163,7 @@ private:
         const int32_t LineDelta = Change.LineDelta;
         const int32_t CharDelta = Change.CharDelta;
         Model.Apply(Edit);
+        Inverse = TInverse{Edit.Pos1, Edit.EndPos(), Removed};
 
         const auto Failure = [&]() {
             return ::testing::AssertionFailure()
@@ -199,6 +217,15 @@ private:
                 State = ToggleCodes(State, List[I].View());
         }
     }
+
+    // The replacement that takes the last one back: its range and the text
+    // it removed.
+    struct TInverse {
+        int32_t Pos1;
+        int32_t Pos2;
+        std::string Text;
+    };
+    std::optional<TInverse> Inverse;
 
     std::mt19937_64 Random;
     TCustomKorvel Control;

@@ -356,4 +356,59 @@ TEST_F(ReplaceRangeTest, NavigatorsOutOfOrderOrOfAnotherControlAreRejected) {
     EXPECT_EQ(Texts(List), (TTexts{"abc"}));
 }
 
+// Which new paragraphs take their text from the list's load buffers: those
+// appended at the end (but the new last one) and the inner ones of a large
+// insertion. Replace checks every buffer's user count after each step.
+TEST_F(ReplaceRangeTest, AppendedAndBulkInsertedParagraphsShareLoadBuffers) {
+    const auto Kinds = [this] { // shared, owned, or no text at all
+        std::string Marks;
+        for (int32_t I = 0; I < List.GetCount(); ++I)
+            Marks += List[I].HasSharedText() ? 's' : List[I].Text == nullptr ? '0' : 'o';
+        return Marks;
+    };
+    SetText("ab\r\ncd");
+    EXPECT_EQ(Kinds(), "ss");
+    Replace(6, 6, "\r\nef\r\ngh\r\n"); // appended: all but the empty new last one
+    EXPECT_EQ(Texts(List), (TTexts{"ab", "cd", "ef", "gh", ""}));
+    EXPECT_EQ(Kinds(), "ssss0");
+    EXPECT_EQ(List.GetLoadBufferUsers(0), 1); // "cd" moved to the append buffer
+    Replace(9, 9, "x");                       // an edit gives the paragraph its own text
+    EXPECT_EQ(Kinds(), "ssos0");
+    Replace(1, 1, "1\r\n2"); // a small insertion: owned, with slack for typing
+    EXPECT_EQ(Kinds(), "oosos0");
+    EXPECT_EQ(List.GetLoadBufferUsers(0), 0);
+    EXPECT_EQ(List.GetLoadBuffer(0).size(), 0u); // freed with its last user
+    Replace(1, 1, Repeat("x\r\n", 64).c_str());  // a large one: the inner paragraphs
+    EXPECT_EQ(Kinds(), "o" + std::string(63, 's') + "oosos0");
+    EXPECT_EQ(List[64].View(), "1");
+
+    Replace(0, List.GetTextLength(), "");
+    EXPECT_EQ(Kinds(), "0");
+    // Only the append buffer is kept, to be filled from its start again.
+    EXPECT_EQ(List.GetLoadBufferBytes(), TParagraphsList::MinAppendBufferBytes);
+    Replace(0, 0, "p\r\nq");
+    EXPECT_EQ(Kinds(), "so");
+    EXPECT_EQ(List.GetLoadBufferBytes(), TParagraphsList::MinAppendBufferBytes);
+}
+
+// A large text inserted and deleted again and again (a paste undone and
+// redone) holds its memory only while it is in the text.
+TEST_F(ReplaceRangeTest, DeletedSharedTextGivesItsBuffersBack) {
+    const std::string Big = Repeat(std::string(98, 'y') + "\r\n", 60000); // 6 MB
+    const auto Size = static_cast<int32_t>(Big.size());
+    constexpr int64_t Spare = TParagraphsList::LoadBufferBytes + 64;
+    for (const bool AtEnd : {false, true}) {
+        SetText("head\r\ntail");
+        const int32_t At = AtEnd ? List.GetTextLength() : 4;
+        for (int Cycle = 0; Cycle < 4; ++Cycle) {
+            Replace(At, At, Big.c_str());
+            ASSERT_EQ(List.GetCount(), 60002);
+            EXPECT_LE(List.GetLoadBufferBytes(), Size + Spare) << "cycle " << Cycle;
+            Replace(At, At + Size, "");
+            EXPECT_EQ(Texts(List), (TTexts{"head", "tail"}));
+            EXPECT_LE(List.GetLoadBufferBytes(), Spare) << "cycle " << Cycle;
+        }
+    }
+}
+
 } // namespace

@@ -153,6 +153,32 @@ std::vector<TCase> Cases() {
              C.LoadFromStream(Stream);
          }},
         {"Lines.Add", Nothing, [](TKorvel& C) { C.GetLines().Add("an added line"); }},
+        {"Lines.Add in an update bracket", Nothing,
+         [](TKorvel& C) {
+             C.BeginUpdate();
+             try {
+                 C.GetLines().Add("");
+                 C.GetLines().Add("an added line");
+             } catch (...) {
+                 C.EndUpdate();
+                 throw;
+             }
+             C.EndUpdate();
+         },
+         true},
+        {"appending paragraphs", Nothing,
+         [](TKorvel& C) {
+             C.SetSelStart(C.GetTextLength());
+             C.SetSelText("\r\nappended\r\nparagraphs\r\n");
+         }},
+        {"inserting many paragraphs", Nothing,
+         [](TKorvel& C) {
+             std::string Many;
+             for (int I = 0; I < 80; ++I)
+                 Many += "line " + std::to_string(I) + "\r\n";
+             C.SetSelStart(5);
+             C.SetSelText(Many);
+         }},
         {"formatting a range", Nothing,
          [](TKorvel& C) { C.FormatParagraphs(0, C.GetParagraphCount() - 1, false, true); }},
     };

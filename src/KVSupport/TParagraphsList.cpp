@@ -167,6 +167,10 @@ void TParagraphsList::ClearText() {
 void TParagraphsList::SwapText(TParagraphsList& Other) noexcept {
     SwapRecords(Other);
     std::swap(LoadBuffers, Other.LoadBuffers);
+    std::swap(FreeBufferSlots, Other.FreeBufferSlots);
+    std::swap(AppendSlot, Other.AppendSlot);
+    std::swap(AppendUsed, Other.AppendUsed);
+    std::swap(AppendGrowth, Other.AppendGrowth);
     std::swap(TextLength, Other.TextLength);
     std::swap(LineCount, Other.LineCount);
     std::swap(TextChanged, Other.TextChanged);

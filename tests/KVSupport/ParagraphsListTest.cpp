@@ -220,18 +220,23 @@ TEST(ParagraphsListTest, SwapTextExchangesWholeTexts) {
     Load(A, "one\r\ntwo");
     A.ShiftStartOffsets(1, 0); // a shift step inside the list
     Load(B, Repeat("line\n", 3000) + "end");
+    // Paragraphs appended by a replacement live in B's append buffer, which
+    // must go over with the text.
+    const std::string Appended = Repeat("\r\nmore", 200);
+    B.ReplaceRange(Appended.c_str(), {3000, 3}, {3000, 3}, false, false);
     B.SetTextChanged(true);
     A.SwapText(B);
-    EXPECT_EQ(A.GetCount(), 3001);
-    EXPECT_EQ(A.GetTextLength(), 3000 * 6 + 3);
+    EXPECT_EQ(A.GetCount(), 3201);
+    EXPECT_EQ(A.GetTextLength(), 3000 * 6 + 3 + 200 * 6);
     EXPECT_EQ(A[3000].View(), "end");
+    EXPECT_EQ(A[3200].View(), "more");
     EXPECT_TRUE(A.GetTextChanged());
     EXPECT_EQ(Texts(B), (std::vector<std::string>{"one", "two"}));
     EXPECT_FALSE(B.GetTextChanged());
     EXPECT_CONSISTENT(A);
     EXPECT_CONSISTENT(B);
     B.ClearText();
-    EXPECT_EQ(Save(A, kbLF), Repeat("line\n", 3000) + "end");
+    EXPECT_EQ(Save(A, kbLF), Repeat("line\n", 3000) + "end" + Repeat("\nmore", 200));
 }
 
 // Text appended by a load to a text at the 32-bit limit (the total is faked)

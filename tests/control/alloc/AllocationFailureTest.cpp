@@ -157,15 +157,13 @@ std::vector<TCase> Cases() {
          [](TKorvel& C) {
              C.BeginUpdate();
              try {
-                 C.GetLines().Add("");
                  C.GetLines().Add("an added line");
              } catch (...) {
                  C.EndUpdate();
                  throw;
              }
              C.EndUpdate();
-         },
-         true},
+         }},
         {"appending paragraphs", Nothing,
          [](TKorvel& C) {
              C.SetSelStart(C.GetTextLength());

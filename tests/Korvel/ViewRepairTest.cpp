@@ -269,6 +269,28 @@ TEST(ViewRepairTest, InvalidateLinesCoversTheStripInEitherOrderAndSkipsWhatIsHid
     EXPECT_EQ(V.Host.Invalidated()[2], (TRect{0, 20 * LineH - 5, 400, 300}));
 }
 
+// Deleting the start of a wrapped paragraph inside the update bracket leaves
+// its first lines empty at offset 0 until it is formatted, so a selection end
+// at the paragraph's start measured meanwhile (losing the focus repaints the
+// selection) sits on line 2. Formatting must drop that line cache too, or the
+// end, moved forward and made the caret, reads a line the paragraph no
+// longer has.
+TEST(ViewRepairTest, FormattingDropsTheLineCacheOfANavigatorAtTheParagraphStart) {
+    TInputView View("abc\r\nxyz", true, TSize{20, 100}); // a character a line
+    View->BeginUpdate();
+    View.Select(0, 2);
+    View->SetSelText("");
+    View->SetSelStart(1);
+    View->SetSelLength(-1);
+    View.Host.KillFocus();
+    ASSERT_EQ(View->GetSelStartNav().CachedLineIndex(), 2);
+    View->EndUpdate();
+    EXPECT_NO_THROW(View->SetSelStart(1));
+    EXPECT_EQ(View.Caret(), 1);
+    EXPECT_EQ(View->GetCaretLine(), 0);
+    View.ExpectConsistent();
+}
+
 // A replacement that leaves a bold code open (no closing codes, as undo
 // puts a lone code back) makes the text behind it bold, wider by a pixel a
 // character; taking the code out again makes it normal. Either way the later

@@ -354,7 +354,9 @@ TParagraphsList::TPlacedText TParagraphsList::PlaceText(int32_t Length, int64_t 
             std::max(Bytes, std::clamp(std::max(Ahead, 2 * AppendGrowth),
                                        int64_t{MinAppendBufferBytes}, int64_t{LoadBufferBytes}));
         ReserveLoadBufferSlot();
-        TLargeBuffer Memory(static_cast<size_t>(Size));
+        // From the heap: appended text is often deleted again (an undone
+        // paste), and the allocator can then reuse the memory at once.
+        TLargeBuffer Memory = TLargeBuffer::FromHeap(static_cast<size_t>(Size));
         // The old append buffer becomes an ordinary one: freed with its last user.
         if (const int32_t Old = AppendSlot; Old >= 0) {
             AppendSlot = -1;

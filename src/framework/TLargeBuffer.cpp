@@ -67,6 +67,13 @@ TLargeBuffer::TLargeBuffer(size_t Bytes) : Size(Bytes) {
     this->Bytes = static_cast<std::byte*>(::operator new(Bytes));
 }
 
+TLargeBuffer TLargeBuffer::FromHeap(size_t Bytes) {
+    TLargeBuffer Buffer;
+    Buffer.Bytes = static_cast<std::byte*>(::operator new(Bytes));
+    Buffer.Size = Bytes;
+    return Buffer;
+}
+
 TLargeBuffer::TLargeBuffer(TLargeBuffer&& Other) noexcept
     : Bytes(std::exchange(Other.Bytes, nullptr)), Size(std::exchange(Other.Size, 0)),
       Mapped(std::exchange(Other.Mapped, 0)) {}

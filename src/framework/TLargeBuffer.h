@@ -19,6 +19,10 @@ public:
     TLargeBuffer() = default;
     // Bytes > 0 bytes; std::bad_alloc when the memory is not available.
     explicit TLargeBuffer(size_t Bytes);
+    // Bytes > 0 bytes from the heap whatever the size: for buffers that come
+    // and go with edits, whose memory the allocator may keep and hand out
+    // again once they are freed.
+    static TLargeBuffer FromHeap(size_t Bytes);
     ~TLargeBuffer() { Release(); }
     TLargeBuffer(TLargeBuffer&& Other) noexcept;
     TLargeBuffer& operator=(TLargeBuffer&& Other) noexcept;

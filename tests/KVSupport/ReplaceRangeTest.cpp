@@ -374,12 +374,15 @@ TEST_F(ReplaceRangeTest, AppendedAndBulkInsertedParagraphsShareLoadBuffers) {
     EXPECT_EQ(List.GetLoadBufferUsers(0), 1); // "cd" moved to the append buffer
     Replace(9, 9, "x");                       // an edit gives the paragraph its own text
     EXPECT_EQ(Kinds(), "ssos0");
+    List.MakeTextOwned(1); // the list's own copy lets go of the buffer too
+    EXPECT_EQ(Kinds(), "soos0");
+    EXPECT_CONSISTENT(List);
     Replace(1, 1, "1\r\n2"); // a small insertion: owned, with slack for typing
-    EXPECT_EQ(Kinds(), "oosos0");
+    EXPECT_EQ(Kinds(), "oooos0");
     EXPECT_EQ(List.GetLoadBufferUsers(0), 0);
     EXPECT_EQ(List.GetLoadBuffer(0).size(), 0u); // freed with its last user
     Replace(1, 1, Repeat("x\r\n", 64).c_str());  // a large one: the inner paragraphs
-    EXPECT_EQ(Kinds(), "o" + std::string(63, 's') + "oosos0");
+    EXPECT_EQ(Kinds(), "o" + std::string(63, 's') + "oooos0");
     EXPECT_EQ(List[64].View(), "1");
 
     Replace(0, List.GetTextLength(), "");

@@ -14,6 +14,7 @@
 // nothing, so that the figures are the control's own cost.
 
 #include "BenchArguments.h"
+#include "BenchWindow.h"
 #include "KVSupport/TParagraphsList.h"
 #include "Korvel/TKorvel.h"
 #include "framework/TMemoryStream.h"
@@ -33,10 +34,10 @@ namespace {
 using namespace korvel;
 using TClockType = std::chrono::steady_clock;
 
-constexpr int32_t Columns = 80;
-constexpr int32_t Rows = 50;
-constexpr int32_t ClientWidth = Columns * 6 + 16;
-constexpr int32_t ClientHeight = Rows * 13;
+using bench::ClientHeight;
+using bench::ClientWidth;
+using bench::Columns;
+using bench::Rows;
 
 // Prose-like paragraphs of 20 to 150 bytes, so that some wrap at 80 columns.
 std::string MakeText(int32_t Paragraphs) {

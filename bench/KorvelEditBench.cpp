@@ -19,6 +19,7 @@
 
 #include "BenchArguments.h"
 #include "BenchText.h"
+#include "BenchWindow.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "KVSupport/TParagraphsList.h"
 #include "Korvel/TKorvel.h"
@@ -41,8 +42,10 @@ namespace {
 
 using TSteady = std::chrono::steady_clock;
 
-constexpr int32_t Columns = 80;
-constexpr int32_t Rows = 50;
+using bench::ClientHeight;
+using bench::ClientWidth;
+using bench::Columns;
+using bench::Rows;
 constexpr double TypingGoalUs = 20;
 constexpr double WritePathGoalS = 0.4;
 
@@ -84,7 +87,7 @@ std::vector<std::string> HtmlLines(int32_t Count) {
 // A control in a window of Columns x Rows cells of the headless "Courier
 // New" -11 (6 pixels a byte), the margins beside them.
 struct TPane {
-    TTimedHost Host{{Columns * 6 + 16, Rows * 13}};
+    TTimedHost Host{{ClientWidth, ClientHeight}};
     TKorvel Control;
 
     explicit TPane(bool Wrap) {
@@ -100,7 +103,7 @@ struct TPane {
     // The paragraphs of the first screen formatted and the top line found,
     // as painting asks for them.
     void FirstScreen() {
-        const int32_t Visible = Rows * 13 / Control.GetLineHeightPx() + 1;
+        const int32_t Visible = ClientHeight / Control.GetLineHeightPx() + 1;
         Control.FormatParagraphs(0, Visible - 1, false, false);
         Control.GetTopLineNavigator().SetGlobalLine(0);
         Control.GetScratchNav(0).SetGlobalLine(Visible - 1);

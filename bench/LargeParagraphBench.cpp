@@ -13,6 +13,7 @@
 // nothing, so that the figures are the control's own cost.
 
 #include "BenchArguments.h"
+#include "BenchWindow.h"
 #include "Korvel/TKorvel.h"
 #include "framework/TMemoryStream.h"
 #include "platform/headless/THeadlessCanvas.h"
@@ -32,10 +33,10 @@ namespace {
 using namespace korvel;
 using TClockType = std::chrono::steady_clock;
 
-constexpr int32_t Columns = 80;
-constexpr int32_t Rows = 50;
-constexpr int32_t ClientWidth = Columns * 6 + 16;
-constexpr int32_t ClientHeight = Rows * 13;
+using bench::ClientHeight;
+using bench::ClientWidth;
+using bench::Columns;
+using bench::Rows;
 constexpr double GoalMs = 20;
 
 // Words and tags separated by blanks, Bytes long, without a break.

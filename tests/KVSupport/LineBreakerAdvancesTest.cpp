@@ -136,10 +136,10 @@ TEST(LineBreakerAdvancesTest, SummingAdvancesBreaksExactlyAsMeasuring) {
                 continue;
             const int32_t Runs = 1 + Pick(4);
             // Ascending offsets, at most one run per offset.
-            std::vector<std::pair<int32_t, uint8_t>> Specs;
+            std::vector<std::pair<int32_t, uint8_t>> PlannedRuns;
             for (int32_t R = 0, Offset = 0; R < Runs; ++R) {
                 Offset = std::max(Offset + (R > 0 ? 1 : 0), R * Length / Runs + Pick(2));
-                Specs.emplace_back(
+                PlannedRuns.emplace_back(
                     Offset, static_cast<uint8_t>((Pick(3) == 0 ? 0 : hfAutomatic) | Pick(64)));
             }
             P.Both([&](TTestKorvel& K) {
@@ -147,8 +147,8 @@ TEST(LineBreakerAdvancesTest, SummingAdvancesBreaksExactlyAsMeasuring) {
                 Target.SetRunCount(Runs);
                 for (int32_t R = 0; R < Runs; ++R) {
                     HighlightRun& Run = Target.GetExtra()->Runs[static_cast<size_t>(R)];
-                    Run.Offset = Specs[static_cast<size_t>(R)].first;
-                    Run.Flags = Specs[static_cast<size_t>(R)].second;
+                    Run.Offset = PlannedRuns[static_cast<size_t>(R)].first;
+                    Run.Flags = PlannedRuns[static_cast<size_t>(R)].second;
                 }
             });
         }

@@ -29,4 +29,19 @@ std::string GenerateParagraphs(int32_t Count, TLengthOf LengthOf, bool Tabs = fa
     return Text;
 }
 
+// Words picked at random from Words (Seed fixes the picks), each followed by
+// a blank, until the text holds at least Bytes bytes: one long paragraph
+// without a break.
+template <size_t N>
+std::string GenerateWordRun(size_t Bytes, const char* const (&Words)[N], uint32_t Seed) {
+    std::mt19937 Random(Seed);
+    std::string Text;
+    Text.reserve(Bytes + 16);
+    while (Text.size() < Bytes) {
+        Text += Words[Random() % N];
+        Text += ' ';
+    }
+    return Text;
+}
+
 } // namespace bench

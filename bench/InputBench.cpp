@@ -32,12 +32,8 @@
 namespace {
 
 using namespace korvel;
+using namespace bench;
 using TClockType = std::chrono::steady_clock;
-
-using bench::ClientHeight;
-using bench::ClientWidth;
-using bench::Columns;
-using bench::Rows;
 
 // Prose-like paragraphs of 20 to 150 bytes, so that some wrap at 80 columns.
 std::string MakeText(int32_t Paragraphs) {

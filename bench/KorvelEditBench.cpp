@@ -37,15 +37,12 @@
 #include <vector>
 
 using namespace korvel;
+using namespace bench;
 
 namespace {
 
 using TSteady = std::chrono::steady_clock;
 
-using bench::ClientHeight;
-using bench::ClientWidth;
-using bench::Columns;
-using bench::Rows;
 constexpr double TypingGoalUs = 20;
 constexpr double WritePathGoalS = 0.4;
 

@@ -13,6 +13,7 @@
 // nothing, so that the figures are the control's own cost.
 
 #include "BenchArguments.h"
+#include "BenchText.h"
 #include "BenchWindow.h"
 #include "Korvel/TKorvel.h"
 #include "framework/TMemoryStream.h"
@@ -31,25 +32,15 @@
 namespace {
 
 using namespace korvel;
+using namespace bench;
 using TClockType = std::chrono::steady_clock;
-
-using bench::ClientHeight;
-using bench::ClientWidth;
-using bench::Columns;
-using bench::Rows;
 constexpr double GoalMs = 20;
 
 // Words and tags separated by blanks, Bytes long, without a break.
 std::string MakeParagraph(size_t Bytes) {
-    std::mt19937 Random(20261209);
     static const char* const Words[] = {"<td>", "cell", "north", "</td>", "a",     "price",
                                         "blue", "<tr>", "of",    "order", "</tr>", "the"};
-    std::string Text;
-    Text.reserve(Bytes + 8);
-    while (Text.size() < Bytes) {
-        Text += Words[Random() % 12];
-        Text += ' ';
-    }
+    std::string Text = GenerateWordRun(Bytes, Words, 20261209);
     Text.resize(Bytes);
     return Text;
 }

@@ -20,6 +20,7 @@
 // bench/qt/run-peers.sh runs the three and prints them side by side.
 
 #include "../BenchArguments.h"
+#include "../BenchText.h"
 
 #include "Korvel/TKorvel.h"
 #include "Korvel/TKorvelStrings.h"
@@ -100,16 +101,9 @@ std::string MakeHtml(size_t Bytes) {
 
 // One long paragraph of words, no breaks.
 std::string MakeParagraph(size_t Bytes) {
-    std::mt19937 Random(7);
     static const char* const Words[] = {"table", "cell", "north", "value", "a",     "price",
                                         "blue",  "item", "of",    "order", "stock", "the"};
-    std::string Text;
-    Text.reserve(Bytes + 16);
-    while (Text.size() < Bytes) {
-        Text += Words[Random() % std::size(Words)];
-        Text += ' ';
-    }
-    return Text;
+    return bench::GenerateWordRun(Bytes, Words, 7);
 }
 
 // What the benchmark does to a widget, the same steps for each.

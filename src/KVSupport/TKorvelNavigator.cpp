@@ -646,12 +646,13 @@ void TKorvelNavigator::InvalidateNavigators(TNavigatorHost& Control, int32_t Fro
 }
 
 void TKorvelNavigator::AdjustAfterReplace(const TKorvelNavigator& SelStart, int32_t Pos1,
-                                          int32_t Pos2, int32_t P2, int32_t CharDelta, int32_t D) {
+                                          int32_t Pos2, int32_t P2, int32_t CharDelta, int32_t D,
+                                          int32_t MovedFrom) {
     if (Pos < Pos1) {
         // The text before the range is unchanged, but a replacement over
         // several paragraphs leaves the first one with a single provisional
         // display line: a line cached beyond it is dropped.
-        if (Par != nullptr) {
+        if (Par != nullptr && ParIndex >= MovedFrom) {
             BindPar(ParIndex);
             if (LineIndex >= Par->LineCountOf())
                 LineIndex = -1;
@@ -679,7 +680,7 @@ void TKorvelNavigator::AdjustAfterReplace(const TKorvelNavigator& SelStart, int3
 void TKorvelNavigator::AdjustAfterReplace(const TKorvelNavigator& SelStart,
                                           const TTextChange& Change) {
     AdjustAfterReplace(SelStart, Change.FromPos, Change.ToPos, Change.LastPara, Change.CharDelta,
-                       Change.ParagraphDelta);
+                       Change.ParagraphDelta, Change.RecordsMovedFrom);
 }
 
 void TKorvelNavigator::PlaceAtChange(const TTextChange& Change, bool AtEnd) {

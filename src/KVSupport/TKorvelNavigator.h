@@ -169,11 +169,12 @@ public:
     // paragraph of Pos2) that changed the text length by CharDelta and the
     // paragraph count by D: before Pos1 nothing changes, inside the range the
     // navigator becomes a copy of SelStart, after it it moves with the text.
-    // A cached paragraph is fetched again by its index wherever the navigator
-    // stands: the record array may have moved records on either side of the
-    // range (its gap travelled to the range).
+    // A cached paragraph is fetched again by its index where its record may
+    // have moved (from paragraph MovedFrom on, which is at most the first
+    // paragraph of the range: the record array's gap may have travelled
+    // over records before the range too).
     void AdjustAfterReplace(const TKorvelNavigator& SelStart, int32_t Pos1, int32_t Pos2,
-                            int32_t P2, int32_t CharDelta, int32_t D);
+                            int32_t P2, int32_t CharDelta, int32_t D, int32_t MovedFrom = 0);
     // The same for the change a replacement reported.
     void AdjustAfterReplace(const TKorvelNavigator& SelStart, const TTextChange& Change);
     // Places the navigator where a replacement left one of its ends: at the

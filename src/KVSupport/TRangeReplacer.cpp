@@ -93,6 +93,7 @@ TTextChange TRangeReplacer::Run() {
     ScanReplacedRange();
     ChooseClosingCodes();
     MeasureCharDelta();
+    RecordsMovedFrom = P1;
     if (P1 == P2 && Breaks == 0)
         ReplaceInParagraph();
     else
@@ -533,6 +534,9 @@ void TRangeReplacer::MoveRecordsIntoPlace() {
     // Where the new records start, read before their slots are overwritten.
     int32_t Offset = List.GetStartOffset(P1);
     const int32_t Line = List.GetFirstLine(P1);
+    // The gap travels from where it is to the range: the records between
+    // move, those before both stay in their slots.
+    RecordsMovedFrom = std::min(P1, List.GetGapStart());
     List.ReplaceSlots(P1, P2 - P1 + 1, Breaks + 1);
     ShiftLaterParagraphs(P1 + Breaks + 1);
     for (int32_t K = 0; K <= Breaks; ++K) {
@@ -589,6 +593,7 @@ TTextChange TRangeReplacer::Outcome() const {
     Change.LineDelta = LineDelta;
     Change.CharDelta = CharDelta;
     Change.RunsCut = RunsCut;
+    Change.RecordsMovedFrom = RecordsMovedFrom;
     return Change;
 }
 

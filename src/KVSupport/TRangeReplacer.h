@@ -122,6 +122,7 @@ private:
     std::string Closing;
 
     bool RunsCut = false;
+    int32_t RecordsMovedFrom = 0; // see TTextChange
     int32_t LineDelta = 0;
     int32_t CharDelta = 0;
     int32_t D = 0; // change of the paragraph count

@@ -41,6 +41,10 @@ struct TTextChange {
     int32_t LineDelta = 0;      // change of the display-line count
     int32_t CharDelta = 0;      // change of the text length
     bool RunsCut = false;       // highlight runs lay in the range taken
+    // Records of paragraphs from this index on may lie in other slots than
+    // before (the record array's gap travelled over them), so an address
+    // taken before the change is stale there; it is at most FirstPara.
+    int32_t RecordsMovedFrom = 0;
 };
 
 } // namespace korvel

@@ -39,6 +39,8 @@ public:
         Load(List, Model.Text);
         StartNav.Reset(); // as after every load: the records they cached are gone
         EndNav.Reset();
+        for (TKorvelNavigator& Nav : Bystanders)
+            Nav.Reset();
         NextRunId = 1;
         Inverse.reset();
         for (int Round = 0; Round < Rounds; ++Round) {
@@ -156,12 +158,20 @@ private:
         const int32_t LinesBefore = List.GetLineCount();
         Place(EndNav, Pos2);
         Place(StartNav, Pos1);
+        int32_t BystanderPos[std::size(Bystanders)];
+        for (size_t K = 0; K < std::size(Bystanders); ++K) {
+            BystanderPos[K] = K == 0 ? static_cast<int32_t>(Below(static_cast<uint32_t>(Pos1) + 1))
+                                     : static_cast<int32_t>(Below(Length + 1));
+            Place(Bystanders[K], BystanderPos[K]);
+        }
 
         const TTextChange Change =
             ReplaceBetween(StartNav, EndNav, NewText, CloseFormats, DiscardTrailing);
         const bool RunsCut = Change.RunsCut;
         const int32_t LineDelta = Change.LineDelta;
         const int32_t CharDelta = Change.CharDelta;
+        for (TKorvelNavigator& Nav : Bystanders)
+            Nav.AdjustAfterReplace(StartNav, Change);
         Model.Apply(Edit);
         Inverse = TInverse{Edit.Pos1, Edit.EndPos(), Removed};
 
@@ -188,6 +198,17 @@ private:
             !CachesAgree(StartNav) || !CachesAgree(EndNav))
             return Failure() << "navigators at " << StartNav.GetPos() << " and " << EndNav.GetPos()
                              << ", expected " << Edit.Pos1 << " and " << Edit.EndPos();
+        for (size_t K = 0; K < std::size(Bystanders); ++K) {
+            const int32_t Was = BystanderPos[K];
+            const int32_t Expected = Was < Change.FromPos  ? Was
+                                     : Was <= Change.ToPos ? Edit.Pos1
+                                                           : Was + CharDelta;
+            if (Bystanders[K].GetPos() != Expected)
+                return Failure() << "a navigator at " << Was << " went to "
+                                 << Bystanders[K].GetPos() << ", expected " << Expected;
+            if (auto Agree = CachesAgree(Bystanders[K], true); !Agree)
+                return Failure() << "a navigator from " << Was << ": " << Agree.message();
+        }
         // Lines are kept shifted only while the text behind keeps its style.
         const bool Patched =
             Edit.OneParagraph && !RunsCut && Edit.Carry == 0 && List[Edit.FirstPara].HasExtra();
@@ -231,6 +252,10 @@ private:
     TCustomKorvel Control;
     TKorvelNavigator StartNav{&Control};
     TKorvelNavigator EndNav{&Control};
+    // Other navigators of the control, which follow each change as the
+    // control moves them: some before the range, some in it, some behind.
+    TKorvelNavigator Bystanders[4] = {TKorvelNavigator{&Control}, TKorvelNavigator{&Control},
+                                      TKorvelNavigator{&Control}, TKorvelNavigator{&Control}};
     TReplaceModel Model;
     bool StaticFormat = false;
     int32_t NextRunId = 1;

@@ -218,18 +218,33 @@ int32_t TKorvelLinesStrings::Add(const std::string& S) {
         // so the caret can go straight to the end: S and a break replace
         // the empty last paragraph there, which leaves the same text, caret
         // and undo step as Paragraphs.Add, without putting the caret back
-        // in between. This is the path of a text written line by line.
-        Control.SetSelStart(Control.GetTextLength());
+        // in between. This is the path of a text written line by line, so
+        // the caret is usually at the end already; putting it there again
+        // would change nothing but end the undo step, which is done here.
+        PutCaretAtEnd();
         Appended.assign(S);
         Appended += Break;
         Control.SetSelTextBuf(Appended.c_str());
+        PutCaretAtEnd();
     } else {
         Control.GetParagraphs().Add(S);
+        Control.SetSelStart(Control.GetTextLength());
     }
-    Control.SetSelStart(Control.GetTextLength());
     if (Control.HandleAllocated())
         Control.ScrollInView();
+    // An empty last paragraph is one empty display line, which Count leaves
+    // out.
+    if (List[List.GetCount() - 1].ParLength() == 0)
+        return Control.GetLineCount() - 2;
     return GetCount() - 1;
+}
+
+void TKorvelLinesStrings::PutCaretAtEnd() {
+    const int32_t End = Control.GetTextLength();
+    if (Control.GetSelLength() != 0 || Control.GetSelStart() != End)
+        Control.SetSelStart(End);
+    else
+        Control.SetNoUndoMerge(true);
 }
 
 void TKorvelLinesStrings::Insert(int32_t Index, const std::string& S) {

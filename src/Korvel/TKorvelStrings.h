@@ -94,6 +94,11 @@ public:
     void Delete(int32_t Index) override;
 
 private:
+    // Inside an update bracket: the caret to the end of the text, nothing
+    // selected, and the next change a new undo step, as SetSelStart leaves
+    // them, without placing the caret again where it already is.
+    void PutCaretAtEnd();
+
     // The lines of the last paragraph, read by GetCount.
     mutable std::unique_ptr<TLinesList> LastParLines;
     // The text Add inserts, kept so that a run of Adds allocates nothing for it.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string_view>
@@ -81,6 +82,7 @@ void TParagraphsList::ReleaseAll() {
             Par.Release();
     }
     SetCount(0);
+    BaseOffsets = BaseLines = 0;
     ShiftStep = 0;
     PendingOffsets = PendingLines = 0;
     LoadBuffers.clear();
@@ -176,6 +178,8 @@ void TParagraphsList::SwapText(TParagraphsList& Other) noexcept {
     std::swap(TextChanged, Other.TextChanged);
     std::swap(Pending, Other.Pending);
     std::swap(Counters, Other.Counters);
+    std::swap(BaseOffsets, Other.BaseOffsets);
+    std::swap(BaseLines, Other.BaseLines);
     std::swap(ShiftStep, Other.ShiftStep);
     std::swap(PendingOffsets, Other.PendingOffsets);
     std::swap(PendingLines, Other.PendingLines);
@@ -215,26 +219,41 @@ void TParagraphsList::ShiftBoth(int32_t From, int32_t OffsetDelta, int32_t LineD
     PendingLines += static_cast<uint32_t>(LineDelta);
 }
 
+namespace {
+
+// Adds deltas (modulo 2^32) to the stored values of a record.
+auto AddDeltas(uint32_t OffsetDelta, uint32_t LineDelta) {
+    return [OffsetDelta, LineDelta](TParagraph& Par) {
+        Par.StartOffset =
+            static_cast<int32_t>(static_cast<uint32_t>(Par.StartOffset) + OffsetDelta);
+        Par.FirstLine = static_cast<int32_t>(static_cast<uint32_t>(Par.FirstLine) + LineDelta);
+    };
+}
+
+} // namespace
+
 void TParagraphsList::MoveShiftStep(int32_t Index) {
     const uint32_t Offsets = PendingOffsets;
     const uint32_t Lines = PendingLines;
-    const auto Add = [](uint32_t OffsetDelta, uint32_t LineDelta) {
-        return [OffsetDelta, LineDelta](TParagraph& Par) {
-            Par.StartOffset = Plus(Par.StartOffset, OffsetDelta);
-            Par.FirstLine = Plus(Par.FirstLine, LineDelta);
-        };
-    };
     if ((Offsets != 0 || Lines != 0) && Index != ShiftStep) {
         const int32_t Count = GetCount();
-        if (Index > ShiftStep) {
-            ForEachIn(ShiftStep, Index, Add(Offsets, Lines));
-        } else if (ShiftStep - Index <= Count - ShiftStep) {
-            // Back: the records from Index to the old step give up the
-            // pending deltas they had been brought up to date with.
-            ForEachIn(Index, ShiftStep, Add(0u - Offsets, 0u - Lines));
+        const int32_t Between = std::abs(Index - ShiftStep);
+        if (Between <= ShiftStep && Between <= Count - ShiftStep) {
+            if (Index > ShiftStep)
+                ForEachIn(ShiftStep, Index, AddDeltas(Offsets, Lines));
+            else
+                ForEachIn(Index, ShiftStep, AddDeltas(0u - Offsets, 0u - Lines));
         } else {
-            // Fewer records follow the old step than lie between the two.
-            ForEachIn(ShiftStep, Count, Add(Offsets, Lines));
+            // The pending deltas become base deltas: the records before the
+            // old step, which did not lack them, give them up, or those
+            // behind it take them.
+            if (ShiftStep <= Count - ShiftStep) {
+                ForEachIn(0, ShiftStep, AddDeltas(0u - Offsets, 0u - Lines));
+                BaseOffsets += Offsets;
+                BaseLines += Lines;
+            } else {
+                ForEachIn(ShiftStep, Count, AddDeltas(Offsets, Lines));
+            }
             PendingOffsets = PendingLines = 0;
         }
     }
@@ -242,8 +261,14 @@ void TParagraphsList::MoveShiftStep(int32_t Index) {
 }
 
 void TParagraphsList::SettleShifts() {
-    MoveShiftStep(GetCount());
+    if (BaseOffsets != 0 || BaseLines != 0)
+        ForEachIn(0, ShiftStep, AddDeltas(BaseOffsets, BaseLines));
+    if (BaseOffsets + PendingOffsets != 0 || BaseLines + PendingLines != 0)
+        ForEachIn(ShiftStep, GetCount(),
+                  AddDeltas(BaseOffsets + PendingOffsets, BaseLines + PendingLines));
+    BaseOffsets = BaseLines = 0;
     PendingOffsets = PendingLines = 0;
+    ShiftStep = GetCount();
 }
 
 void TParagraphsList::ReplaceSlots(int32_t First, int32_t OldCount, int32_t NewCount) {

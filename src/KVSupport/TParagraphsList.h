@@ -125,25 +125,31 @@ public:
     // before the shift step (below). Index must lie in the list (not checked:
     // navigators read them on every step); each is O(1).
     //
-    // Shifting is lazy. The records from the shift step on hold their values
-    // without the pending deltas, which these accessors add. A shift from
-    // index From moves the step to From, bringing the records between the old
-    // and the new step up to date, and adds its deltas to the pending ones.
-    // So repeated edits near one place cost O(1) however many paragraphs
-    // follow, and an edit elsewhere costs the records between the two
-    // places. Values are kept modulo 2^32 (the stored value of a record
-    // behind the step may lie outside the 32-bit range of the true one).
+    // Shifting is lazy. Every record holds its values without the base
+    // deltas, and the records from the shift step on also without the
+    // pending ones; these accessors add them. A shift from index From moves
+    // the step to From and adds its deltas to the pending ones. Moving the
+    // step takes the cheapest of three ways: bring the records between the
+    // old and the new step up to date, or make the pending deltas part of
+    // the base by giving them to the records before the old step (with the
+    // opposite sign) or to those behind it. So repeated edits near one place
+    // cost O(1) however many paragraphs follow, and an edit elsewhere costs
+    // the records between the two places or the fewer records at either
+    // end, whichever is less: after typing near the start, the first key in
+    // the middle of a long text is as cheap as the next. Values are kept
+    // modulo 2^32 (the stored value of a record may lie outside the 32-bit
+    // range of the true one).
     int32_t GetStartOffset(int32_t Index) const {
-        return Plus(At(Index).StartOffset, PendingAt(Index, PendingOffsets));
+        return Plus(At(Index).StartOffset, PendingAt(Index, BaseOffsets, PendingOffsets));
     }
     void SetStartOffset(int32_t Index, int32_t Value) {
-        At(Index).StartOffset = Plus(Value, 0u - PendingAt(Index, PendingOffsets));
+        At(Index).StartOffset = Plus(Value, 0u - PendingAt(Index, BaseOffsets, PendingOffsets));
     }
     int32_t GetFirstLine(int32_t Index) const {
-        return Plus(At(Index).FirstLine, PendingAt(Index, PendingLines));
+        return Plus(At(Index).FirstLine, PendingAt(Index, BaseLines, PendingLines));
     }
     void SetFirstLine(int32_t Index, int32_t Value) {
-        At(Index).FirstLine = Plus(Value, 0u - PendingAt(Index, PendingLines));
+        At(Index).FirstLine = Plus(Value, 0u - PendingAt(Index, BaseLines, PendingLines));
     }
 
     // --- Loading, saving, clearing ---
@@ -290,15 +296,15 @@ private:
     static int32_t Plus(int32_t Value, uint32_t Delta) {
         return static_cast<int32_t>(static_cast<uint32_t>(Value) + Delta);
     }
-    uint32_t PendingAt(int32_t Index, uint32_t Delta) const {
-        return Index >= ShiftStep ? Delta : 0;
+    uint32_t PendingAt(int32_t Index, uint32_t Base, uint32_t Delta) const {
+        return Index >= ShiftStep ? Base + Delta : Base;
     }
 
-    // Moves the shift step to Index, bringing the records in between up to
-    // date (or, when that is cheaper, every record behind the old step,
-    // which leaves nothing pending).
+    // Moves the shift step to Index: brings the records in between up to
+    // date, or, when either end holds fewer records, gives those the pending
+    // deltas so that they become base deltas, which leaves nothing pending.
     void MoveShiftStep(int32_t Index);
-    // Brings every record up to date: nothing is pending afterwards.
+    // Brings every record up to date: no delta is left, base or pending.
     void SettleShifts();
     // For replacement: the OldCount records from First (already released)
     // make room for NewCount uninitialised ones, the records behind them
@@ -366,8 +372,10 @@ private:
     bool TextChanged = false;
     TPendingChange Pending;
     TFormatCounters Counters;
-    int32_t ShiftStep = 0;       // the first record holding unshifted values
-    uint32_t PendingOffsets = 0; // what the records from ShiftStep on lack
+    uint32_t BaseOffsets = 0; // what every record lacks
+    uint32_t BaseLines = 0;
+    int32_t ShiftStep = 0;       // the first record lacking the pending deltas
+    uint32_t PendingOffsets = 0; // what the records from ShiftStep on lack besides
     uint32_t PendingLines = 0;
 };
 

@@ -140,7 +140,8 @@ TEST(ParagraphsListTest, ShiftsReachEveryParagraphFromTheIndexOn) {
 }
 
 // Repeated shifts from one index touch no record behind it; moving the step
-// brings the records it passes up to date; record copies show true values.
+// brings the records it passes up to date, or the fewer records at an end;
+// record copies show true values.
 TEST(ParagraphsListTest, ShiftsWaitBehindTheStepUntilItMoves) {
     TParagraphsList List;
     LoadNumbered(List, 3000);
@@ -163,6 +164,19 @@ TEST(ParagraphsListTest, ShiftsWaitBehindTheStepUntilItMoves) {
     List.GetParagraph(2999, Record);
     EXPECT_EQ(Record.StartOffset, Fresh.GetStartOffset(2999) + 105);
     EXPECT_EQ(Record.FirstLine, 2999 + 100);
+
+    // A jump to the middle gives the 20 records before the step the pending
+    // deltas (as base deltas) instead of walking the 1480 in between.
+    const int32_t Between = List[1000].StartOffset;
+    List.ShiftBoth(1500, 1, 0);
+    EXPECT_EQ(List.GetShiftStep(), 1500);
+    EXPECT_EQ(List[1000].StartOffset, Between);
+    for (const int32_t I : {0, 9, 10, 19, 20, 1000, 1499, 1500, 2999}) {
+        const int32_t Lines = I >= 10 ? 100 : 0;
+        const int32_t Offsets = Lines + (I >= 20 ? 5 : 0) + (I >= 1500 ? 1 : 0);
+        EXPECT_EQ(List.GetStartOffset(I), Fresh.GetStartOffset(I) + Offsets);
+        EXPECT_EQ(List.GetFirstLine(I), I + Lines);
+    }
 }
 
 TEST(ParagraphsListTest, RecordCopiesAreBoundsChecked) {

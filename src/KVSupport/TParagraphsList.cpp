@@ -219,43 +219,33 @@ void TParagraphsList::ShiftBoth(int32_t From, int32_t OffsetDelta, int32_t LineD
     PendingLines += static_cast<uint32_t>(LineDelta);
 }
 
-namespace {
-
-// Adds deltas (modulo 2^32) to the stored values of a record.
-auto AddDeltas(uint32_t OffsetDelta, uint32_t LineDelta) {
-    return [OffsetDelta, LineDelta](TParagraph& Par) {
-        Par.StartOffset =
-            static_cast<int32_t>(static_cast<uint32_t>(Par.StartOffset) + OffsetDelta);
-        Par.FirstLine = static_cast<int32_t>(static_cast<uint32_t>(Par.FirstLine) + LineDelta);
-    };
-}
-
-} // namespace
-
 void TParagraphsList::MoveShiftStep(int32_t Index) {
     const uint32_t Offsets = PendingOffsets;
     const uint32_t Lines = PendingLines;
-    if ((Offsets != 0 || Lines != 0) && Index != ShiftStep) {
-        const int32_t Count = GetCount();
-        const int32_t Between = std::abs(Index - ShiftStep);
-        if (Between <= ShiftStep && Between <= Count - ShiftStep) {
-            if (Index > ShiftStep)
-                ForEachIn(ShiftStep, Index, AddDeltas(Offsets, Lines));
-            else
-                ForEachIn(Index, ShiftStep, AddDeltas(0u - Offsets, 0u - Lines));
+    if ((Offsets == 0 && Lines == 0) || Index == ShiftStep) {
+        ShiftStep = Index;
+        return;
+    }
+    const int32_t Between = std::abs(Index - ShiftStep);
+    const int32_t Before = ShiftStep;
+    const int32_t Behind = GetCount() - ShiftStep;
+    if (Between <= std::min(Before, Behind)) {
+        if (Index > ShiftStep)
+            ForEachIn(ShiftStep, Index, AddDeltas(Offsets, Lines));
+        else
+            ForEachIn(Index, ShiftStep, AddDeltas(0u - Offsets, 0u - Lines));
+    } else {
+        // The pending deltas become base deltas: the records before the old
+        // step, which did not lack them, give them up, or those behind it
+        // take them.
+        if (Before <= Behind) {
+            ForEachIn(0, ShiftStep, AddDeltas(0u - Offsets, 0u - Lines));
+            BaseOffsets += Offsets;
+            BaseLines += Lines;
         } else {
-            // The pending deltas become base deltas: the records before the
-            // old step, which did not lack them, give them up, or those
-            // behind it take them.
-            if (ShiftStep <= Count - ShiftStep) {
-                ForEachIn(0, ShiftStep, AddDeltas(0u - Offsets, 0u - Lines));
-                BaseOffsets += Offsets;
-                BaseLines += Lines;
-            } else {
-                ForEachIn(ShiftStep, Count, AddDeltas(Offsets, Lines));
-            }
-            PendingOffsets = PendingLines = 0;
+            ForEachIn(ShiftStep, GetCount(), AddDeltas(Offsets, Lines));
         }
+        PendingOffsets = PendingLines = 0;
     }
     ShiftStep = Index;
 }

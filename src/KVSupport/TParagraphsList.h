@@ -121,8 +121,8 @@ public:
 
     // The offset of paragraph Index's first character in the whole text and
     // the index of its first display line. Every reader and writer goes
-    // through these: the fields of a record in the list hold them only
-    // before the shift step (below). Index must lie in the list (not checked:
+    // through these: the fields of a record in the list lack the deltas not
+    // yet given to it (below). Index must lie in the list (not checked:
     // navigators read them on every step); each is O(1).
     //
     // Shifting is lazy. Every record holds its values without the base
@@ -140,16 +140,16 @@ public:
     // modulo 2^32 (the stored value of a record may lie outside the 32-bit
     // range of the true one).
     int32_t GetStartOffset(int32_t Index) const {
-        return Plus(At(Index).StartOffset, PendingAt(Index, BaseOffsets, PendingOffsets));
+        return Plus(At(Index).StartOffset, DeltaAt(Index, BaseOffsets, PendingOffsets));
     }
     void SetStartOffset(int32_t Index, int32_t Value) {
-        At(Index).StartOffset = Plus(Value, 0u - PendingAt(Index, BaseOffsets, PendingOffsets));
+        At(Index).StartOffset = Plus(Value, 0u - DeltaAt(Index, BaseOffsets, PendingOffsets));
     }
     int32_t GetFirstLine(int32_t Index) const {
-        return Plus(At(Index).FirstLine, PendingAt(Index, BaseLines, PendingLines));
+        return Plus(At(Index).FirstLine, DeltaAt(Index, BaseLines, PendingLines));
     }
     void SetFirstLine(int32_t Index, int32_t Value) {
-        At(Index).FirstLine = Plus(Value, 0u - PendingAt(Index, BaseLines, PendingLines));
+        At(Index).FirstLine = Plus(Value, 0u - DeltaAt(Index, BaseLines, PendingLines));
     }
 
     // --- Loading, saving, clearing ---
@@ -296,8 +296,17 @@ private:
     static int32_t Plus(int32_t Value, uint32_t Delta) {
         return static_cast<int32_t>(static_cast<uint32_t>(Value) + Delta);
     }
-    uint32_t PendingAt(int32_t Index, uint32_t Base, uint32_t Delta) const {
-        return Index >= ShiftStep ? Base + Delta : Base;
+    // What the stored value of record Index lacks, given the base and the
+    // pending delta of that value.
+    uint32_t DeltaAt(int32_t Index, uint32_t Base, uint32_t Pending) const {
+        return Index >= ShiftStep ? Base + Pending : Base;
+    }
+    // Adds deltas to a record's stored values (for ForEachIn).
+    static auto AddDeltas(uint32_t OffsetDelta, uint32_t LineDelta) {
+        return [OffsetDelta, LineDelta](TParagraph& Par) {
+            Par.StartOffset = Plus(Par.StartOffset, OffsetDelta);
+            Par.FirstLine = Plus(Par.FirstLine, LineDelta);
+        };
     }
 
     // Moves the shift step to Index: brings the records in between up to

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "KVSupport/HighlightRun.h"
+#include "KVSupport/THugePageAllocator.h"
 #include "KVSupport/TLineRecord.h"
+#include "KVSupport/TLineSamples.h"
 #include "framework/TColor.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace korvel {
@@ -36,8 +39,20 @@ public:
     // The highlight state at the paragraph's start: DefaultRun() or a shared
     // run (HighlightRun.h). Change it through TParagraph::SetStartRun.
     const HighlightRun* StartRun = &DefaultRun();
-    std::vector<TLineRecord> MoreLines; // display lines 1 .. n-1
-    TDynInfoArray Runs;                 // highlight runs, ascending by Offset
+    // Display lines 1 .. n-1: over a million for a paragraph of many
+    // megabytes, so they grow on huge pages.
+    std::vector<TLineRecord, THugePageAllocator<TLineRecord>> MoreLines;
+    TDynInfoArray Runs; // highlight runs, ascending by Offset
+    // Where measuring may resume along a long display line; none while no
+    // line has been measured that long.
+    std::unique_ptr<TLineSamples> Samples;
+
+    // The text or the highlight runs change from Offset on: samples there
+    // and after it no longer hold.
+    void DropSamplesFrom(int32_t Offset) {
+        if (Samples != nullptr)
+            Samples->DropFrom(Offset);
+    }
 };
 
 } // namespace korvel

@@ -6,6 +6,8 @@ namespace korvel {
 
 void PutRunAt(TParagraph& Par, int32_t Offset, const HighlightRun& Run) {
     if (HighlightRun* Existing = RunStartingAt(Par, Offset)) {
+        if (Existing->Flags != Run.Flags)
+            Par.DropLineSamplesFrom(Offset);
         *Existing = Run;
         Existing->Offset = Offset;
         return;
@@ -21,6 +23,7 @@ void InsertRunBefore(TParagraph& Par, int32_t Offset, const HighlightRun& Run) {
     HighlightRun Placed = Run;
     Placed.Offset = Offset;
     Runs.insert(Runs.begin() + Index, Placed);
+    Par.DropLineSamplesFrom(Offset);
 }
 
 void SetCloseLenInForce(TParagraphsList& List, int32_t ParIndex, int32_t Offset, uint8_t Value) {

@@ -110,6 +110,8 @@ int32_t DeleteRunsIn(TParagraph& Par, int32_t From, int32_t To, bool IncludeFrom
         if (Keep(*Read))
             *Write++ = *Read;
     const auto Deleted = static_cast<int32_t>(Runs.begin() + Last - Write);
+    if (Deleted > 0)
+        Extra->DropSamplesFrom(Runs[static_cast<size_t>(First)].Offset);
     Runs.erase(Write, Runs.begin() + Last);
     return Deleted;
 }

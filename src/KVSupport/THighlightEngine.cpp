@@ -433,6 +433,7 @@ void THighlightEngine::ClearHighlighting() {
         if (ParExtraInfo* Extra = Par.GetExtra()) {
             // The capacity stays: the text is usually highlighted again at once.
             Extra->Runs.clear();
+            Extra->DropSamplesFrom(0);
             Par.SetStartRun(nullptr, false);
         }
     });

@@ -49,6 +49,7 @@ void SetRangeStateAt(TParagraphsList& List, int32_t FirstPar, int32_t From, int3
                 Old = Runs[static_cast<size_t>(Stop - 1)];
                 OldPar = P;
                 OldOffset = Old.Offset;
+                Par.DropLineSamplesFrom(Runs[static_cast<size_t>(Begin)].Offset);
                 Runs.erase(Runs.begin() + Begin, Runs.begin() + Stop);
             }
         }

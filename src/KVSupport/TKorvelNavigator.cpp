@@ -517,6 +517,7 @@ void TKorvelNavigator::InsertRun(const HighlightRun& Run) {
     const auto At = std::min(static_cast<size_t>(RunIndex), Runs.size());
     Runs.insert(Runs.begin() + static_cast<std::ptrdiff_t>(At), Placed);
     RunIndex = static_cast<int32_t>(At) + 1;
+    Par->DropLineSamplesFrom(ParOffset);
 }
 
 void TKorvelNavigator::DeleteRun() {
@@ -526,6 +527,7 @@ void TKorvelNavigator::DeleteRun() {
         Extra->Runs[static_cast<size_t>(RunIndex)].Offset != ParOffset)
         throw Exception(SInternalKorvelError);
     Extra->Runs.erase(Extra->Runs.begin() + RunIndex);
+    Extra->DropSamplesFrom(ParOffset);
     LineIndex = -1;
 }
 

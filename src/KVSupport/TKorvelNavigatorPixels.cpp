@@ -25,10 +25,13 @@ namespace {
 class TLineFonts {
 public:
     TLineFonts(const TLayoutSettings& Layout, const TParagraph& Par, const TLineRecord& Line)
-        : Layout(Layout), Canvas(Layout.Canvas), Par(Par), State(Line.StartCodeState) {
+        : TLineFonts(Layout, Par, Line.Start, Line.StartCodeState) {}
+    // The same from Offset in the line, where the code state is State.
+    TLineFonts(const TLayoutSettings& Layout, const TParagraph& Par, int32_t Offset, uint8_t State)
+        : Layout(Layout), Canvas(Layout.Canvas), Par(Par), State(State) {
         if (const ParExtraInfo* Extra = Par.GetExtra()) {
             Runs = &Extra->Runs;
-            NextRun = RunsUpTo(*Extra, Line.Start);
+            NextRun = RunsUpTo(*Extra, Offset);
         }
         Style = ComputeStyle();
         if (Canvas != nullptr)
@@ -131,6 +134,21 @@ struct TLineLayout {
     int32_t Extra = 0;
 };
 
+// The samples of measured x along the line (see TLineSamples) when the line
+// may be measured from them: they belong to it as it is laid out now, and no
+// blank of it is widened by justification. Null otherwise.
+const TLineSamples* UsableSamples(const TLayoutSettings& Layout, const TParagraph& Par,
+                                  const TLineLayout& L) {
+    const ParExtraInfo* Extra = Par.GetExtra();
+    if (Extra == nullptr || Extra->Samples == nullptr || Extra->Samples->IsEmpty() ||
+        L.Line.Gaps > 0 || Layout.Canvas == nullptr)
+        return nullptr;
+    const TLineSamples& Samples = *Extra->Samples;
+    if (!Samples.Fits(L.Line.Start, L.Line.StartCodeState, TMeasureKey::Of(Layout, L.StaticFormat)))
+        return nullptr;
+    return &Samples;
+}
+
 // Client x where the text of a line starts when a click is mapped to it;
 // here a line counts as justified when it has blanks to widen before its
 // end.
@@ -148,8 +166,9 @@ int32_t TextStartX(const TLineLayout& L) {
 // character takes on screen, in the font in force at it.
 class TLineWalk {
 public:
-    TLineWalk(const TLineLayout& L, TLineFonts& Fonts)
-        : L(L), Fonts(Fonts), J(L.Start), Acc(L.Extra / 2) {}
+    // Walks from Start, the line's start or a sample in it.
+    TLineWalk(const TLineLayout& L, TLineFonts& Fonts, int32_t Start)
+        : L(L), Fonts(Fonts), J(Start), Acc(L.Extra / 2) {}
 
     bool AtEnd() const { return J >= L.Stop; }
 
@@ -216,16 +235,25 @@ int32_t TKorvelNavigator::OffsetToX() {
     const TLineLayout L(Control->GetLayout(), *Par, Line, List().GetStaticFormat());
     // A position beyond the line (the middle of a break) measures to its end.
     const int32_t Target = std::clamp(std::min(ParOffset, L.Line.Stop), L.Start, L.Length);
-    TLineFonts Fonts(Control->GetLayout(), *Par, L.Line);
+    const TLayoutSettings& Layout = Control->GetLayout();
+    // Far into a long line, measuring starts at the last sample before the
+    // target instead of the line's start.
+    const TLineSample* Sample = nullptr;
+    if (Target - L.Start >= TLineSamples::Step)
+        if (const TLineSamples* Samples = UsableSamples(Layout, *Par, L))
+            Sample = Samples->AtOrBefore(Target);
+    TLineFonts Fonts = Sample != nullptr
+                           ? TLineFonts(Layout, *Par, Sample->Offset, Sample->CodeState)
+                           : TLineFonts(Layout, *Par, L.Line);
 
     // Bytes are measured in segments: a segment ends at a run start, a tab or
     // a code, where the font or x may change. Tab stops count from the
     // line's start.
-    int32_t X = 0;
+    int32_t X = Sample != nullptr ? Saturated(Sample->X) : 0;
     int32_t JustExtra = 0;
     int32_t Acc = L.Extra / 2;
-    int32_t SegStart = L.Start;
-    int32_t J = L.Start;
+    int32_t SegStart = Sample != nullptr ? Sample->Offset : L.Start;
+    int32_t J = SegStart;
     while (J < Target) {
         if (J >= Fonts.NextRunStart()) {
             X += Fonts.Measure(L.Text + SegStart, J - SegStart);
@@ -258,7 +286,7 @@ int32_t TKorvelNavigator::OffsetToX() {
         Fonts.AdvanceTo(J - 1);
     }
     X += Fonts.Measure(L.Text + SegStart, Target - SegStart);
-    X = X + JustExtra - Control->GetLayout().View.LeftPixel;
+    X = X + JustExtra - Layout.View.LeftPixel;
 
     // Placement: a justified line that is not the paragraph's last starts at
     // the left margin whatever the alignment.
@@ -271,15 +299,26 @@ int32_t TKorvelNavigator::OffsetToX() {
 
 void TKorvelNavigator::XToOffset(int32_t XTarget) {
     const TLineRecord Line = CurrentLine(); // makes Par valid
-    const TLineLayout L(Control->GetLayout(), *Par, Line, List().GetStaticFormat());
-    TLineFonts Fonts(Control->GetLayout(), *Par, L.Line);
-    TLineWalk Walk(L, Fonts);
+    const TLayoutSettings& Layout = Control->GetLayout();
+    const TLineLayout L(Layout, *Par, Line, List().GetStaticFormat());
+    const int64_t Goal = int64_t{Layout.View.LeftPixel} + XTarget;
+    // Far into a long line, the walk starts at the last sample left of the
+    // target: every character before it ends left of it, so the walk from
+    // the line's start would have passed them all.
+    const TLineSample* Sample = nullptr;
+    if (const TLineSamples* Samples = UsableSamples(Layout, *Par, L))
+        Sample = Samples->AtOrBeforeX(Goal - TextStartX(L));
+    if (Sample != nullptr && (Sample->Offset <= L.Start || Sample->Offset > L.Stop))
+        Sample = nullptr;
+    TLineFonts Fonts = Sample != nullptr
+                           ? TLineFonts(Layout, *Par, Sample->Offset, Sample->CodeState)
+                           : TLineFonts(Layout, *Par, L.Line);
+    TLineWalk Walk(L, Fonts, Sample != nullptr ? Sample->Offset : L.Start);
 
     // Walk the characters until the target lies left of the middle of the
     // next one. Count is the number of characters passed (codes included).
-    const int64_t Goal = int64_t{Control->GetLayout().View.LeftPixel} + XTarget;
-    int32_t X = TextStartX(L);
-    int32_t Count = -1;
+    int32_t X = TextStartX(L) + (Sample != nullptr ? Saturated(Sample->X) : 0);
+    int32_t Count = Sample != nullptr ? Sample->Offset - L.Start - 1 : -1;
     int32_t W = 0;
     for (;;) {
         X += W;

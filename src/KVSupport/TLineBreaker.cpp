@@ -1,6 +1,7 @@
 #include "KVSupport/TLineBreaker.h"
 
 #include "KVSupport/FormatCodes.h"
+#include "KVSupport/ParagraphLookups.h"
 #include "KVSupport/TLayoutSettings.h"
 #include "KVSupport/TParagraph.h"
 #include "KVSupport/TParagraphsList.h"
@@ -69,6 +70,8 @@ int32_t TLineBreaker::BreakLines(TCanvas* CanvasToUse, bool SelectFontFirst, int
         return Store(FirstLine, LastOld, LineDelta);
     }
     for (;;) {
+        if (Pos >= SampleDue && Pos < Length)
+            TakeSample();
         ScanGap();
         HangGap();
         if (Pos >= Length) {
@@ -142,18 +145,69 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
             HasAdvances = false;
         if (HasAdvances && WordAdvancesMask != StopMask)
             BuildWordAdvances();
-        return;
+    } else {
+        // Column wrap counts blanks of the paragraph's first font, so that a
+        // re-format from a later line wraps at the same width as a full one.
+        const uint8_t FirstStyle =
+            Layout.EffectiveStyle(Par->StartCodeState(), Par->StartRun()->Flags);
+        if (FirstOld > 0 && Layout.ColumnWrap > 0 && ((FirstStyle ^ Style) & ~csHighlight) != 0)
+            SelectFont(FirstStyle);
+        else
+            SelectFont(Style);
+        WrapWidth = WrapWidthFor(AvailWidth);
+        if (SelectedStyle != Style)
+            SelectFont(Style);
     }
-    // Column wrap counts blanks of the paragraph's first font, so that a
-    // re-format from a later line wraps at the same width as a full one.
-    const uint8_t FirstStyle = Layout.EffectiveStyle(Par->StartCodeState(), Par->StartRun()->Flags);
-    if (FirstOld > 0 && Layout.ColumnWrap > 0 && ((FirstStyle ^ Style) & ~csHighlight) != 0)
-        SelectFont(FirstStyle);
-    else
-        SelectFont(Style);
-    WrapWidth = WrapWidthFor(AvailWidth);
-    if (SelectedStyle != Style)
-        SelectFont(Style);
+    ResumeFromSamples(First);
+}
+
+void TLineBreaker::ResumeFromSamples(const TLineRecord& First) {
+    Sampling = nullptr;
+    SampleDue = NoSampleDue;
+    if (Length - Pos < TLineSamples::Step || !HasAdvances)
+        return;
+    ParExtraInfo& Extra = Par->AttachExtra();
+    TMeasureKey Key = TMeasureKey::Of(Layout, List.GetStaticFormat());
+    if (Extra.Samples == nullptr || !Extra.Samples->Fits(Pos, CodeState, Key))
+        Extra.Samples = std::make_unique<TLineSamples>(Pos, CodeState, std::move(Key));
+    Sampling = Extra.Samples.get();
+    const TLineSample* Last = Sampling->AtOrBefore(Length - 1);
+    Sampling->DropAfter(Last);
+    SampleDue = Sampling->NextDue();
+    if (Last == nullptr)
+        return;
+
+    // The line so far is as it was measured: continue from the sample, in
+    // the runs in force there now (they are the same before it).
+    Pos = Last->Offset;
+    X = Last->X;
+    CodeState = Last->CodeState;
+    LineBlanks = Last->LineBlanks;
+    JustifyCandidate = Last->JustifyCandidate;
+    RunIndex = RunsUpTo(Extra, Pos);
+    RunFlags = RunIndex > 0 ? Runs[RunIndex - 1].Flags : Par->StartRun()->Flags;
+    NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
+    StyleChanged();
+    if (HasAdvances)
+        return;
+    // A font in force there no longer offers its advances (another canvas):
+    // measure the line from its start after all.
+    Sampling->DropFrom(0);
+    SampleDue = NoSampleDue;
+    Pos = First.Start;
+    X = 0;
+    CodeState = LineStartState;
+    LineBlanks = 0;
+    JustifyCandidate = First.Start;
+    RunIndex = First.StartRunIndex;
+    RunFlags = RunIndex > 0 ? Runs[RunIndex - 1].Flags : Par->StartRun()->Flags;
+    NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
+    StyleChanged();
+}
+
+void TLineBreaker::TakeSample() {
+    Sampling->Add({Pos, CodeState, X, LineBlanks, JustifyCandidate});
+    SampleDue = Pos + TLineSamples::Step;
 }
 
 int64_t TLineBreaker::WrapWidthFor(int32_t AvailWidth) const {
@@ -411,6 +465,8 @@ int32_t TLineBreaker::Store(int32_t& FirstLine, int32_t& LastOld, int32_t& LineD
 }
 
 void TLineBreaker::StartLine() {
+    // Samples belong to the line the scan began with.
+    SampleDue = NoSampleDue;
     LineStart = JustifyCandidate = Pos;
     LineStartState = CodeState;
     LineBlanks = 0;
@@ -472,6 +528,10 @@ void TLineBreaker::SelectFont(uint8_t Style) {
     AdvancesCanvas = Canvas;
     HasAdvances = Canvas->GetByteAdvances(Advances) &&
                   std::all_of(Advances.begin(), Advances.end(), [](int32_t A) { return A >= 0; });
+    // Past a font measured by extents, x is no longer a plain sum that
+    // others could resume from.
+    if (!HasAdvances)
+        SampleDue = NoSampleDue;
     TSize Two{};
     TSize One{};
     if (HasAdvances) {
@@ -542,13 +602,31 @@ bool TLineBreaker::TakeWholeLine() {
         return false;
     const int32_t* Table = PlainAdvances.data();
     int64_t Sum = 0;
+    int32_t Blanks = 0;
+    int32_t CountedTo = 0;
     for (int32_t I = 0; I < Length; ++I) {
+        if (I >= SampleDue && Text[I] == ' ' && Text[I - 1] != ' ') {
+            // The scan would stand here between a word and its gap.
+            Blanks += static_cast<int32_t>(std::count(Text + CountedTo, Text + I, ' '));
+            CountedTo = I;
+            Pos = I;
+            X = Sum;
+            LineBlanks = Blanks;
+            TakeSample();
+        }
         const int32_t Advance = Table[Text[I]];
-        if (Advance < 0)
+        if (Advance < 0 || Sum + Advance > WrapWidth) {
+            // Left to the scan, from the start: the samples it takes again.
+            if (Sampling != nullptr) {
+                Sampling->DropFrom(0);
+                SampleDue = Sampling->NextDue();
+            }
+            Pos = 0;
+            X = 0;
+            LineBlanks = 0;
             return false;
+        }
         Sum += Advance;
-        if (Sum > WrapWidth)
-            return false;
     }
     Pos = Length;
     X = Sum;

@@ -2,6 +2,7 @@
 
 #include "KVSupport/HighlightRun.h"
 #include "KVSupport/TLineRecord.h"
+#include "KVSupport/TLineSamples.h"
 #include "KVSupport/TLinesList.h"
 #include "platform/TCanvas.h"
 
@@ -35,6 +36,13 @@ struct TParagraph;
 // that line now fits on the line before, it is pulled up. With Full off,
 // breaking stops at the first new line end that meets an old one, and the
 // old lines after it stay.
+//
+// Along a long line (TLineSamples::Step bytes and more) measured with fonts
+// that offer their byte advances, the scan leaves samples of its state in
+// the paragraph every Step bytes, at the start of a gap. Re-formatting that
+// line resumes at its last sample: an edit drops the samples from its offset
+// on, so an edit near the end of a line of many megabytes measures only the
+// last Step bytes or so again.
 //
 // One breaker serves one control and may be reused for every paragraph:
 // it keeps its scratch buffer, so formatting allocates nothing per
@@ -90,6 +98,12 @@ private:
 
     int32_t BreakWithoutCanvas(int32_t& FirstLine, int32_t& LastOld, int32_t& LineDelta);
     void BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t AvailWidth);
+    // Finds the samples of the line the scan starts, resumes at the last of
+    // them, and arranges for more to be taken while it is scanned.
+    void ResumeFromSamples(const TLineRecord& First);
+    // Records the scan's state at Pos, the start of a gap, as a sample.
+    void TakeSample();
+
     int64_t WrapWidthFor(int32_t AvailWidth) const;
 
     // The steps of the scan, in the order they are applied.
@@ -179,6 +193,13 @@ private:
     int32_t RunIndex = 0;
     uint8_t RunFlags = 0;
     int32_t NextRunStart = 0;
+
+    // The samples of the line being scanned, while more are being taken, and
+    // the offset from which the next one is due (the largest offset when
+    // none is).
+    TLineSamples* Sampling = nullptr;
+    int32_t SampleDue = NoSampleDue;
+    static constexpr int32_t NoSampleDue = 0x7FFFFFFF;
 
     // The current line.
     int32_t LineStart = 0;

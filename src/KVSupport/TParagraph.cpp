@@ -16,8 +16,10 @@ void TParagraph::SetParLength(int32_t Length) {
 void TParagraph::SetRunCount(int32_t N) {
     if (N < 0)
         N = 0;
-    if (N > 0 || HasExtra())
+    if (N > 0 || HasExtra()) {
         AttachExtra().Runs.resize(static_cast<size_t>(N), HighlightRun{});
+        DropLineSamplesFrom(0);
+    }
 }
 
 void TParagraph::SetStartCodeState(uint8_t State) {
@@ -28,6 +30,9 @@ void TParagraph::SetStartCodeState(uint8_t State) {
 void TParagraph::SetStartRun(const HighlightRun* Run, bool Copy) {
     if (Run == nullptr)
         Run = &DefaultRun();
+    // Widths depend on the start run's flags only.
+    if (Run->Flags != StartRun()->Flags)
+        DropLineSamplesFrom(0);
     if ((Run->Flags & hfAutomatic) != 0) {
         ParExtraInfo& Extra = AttachExtra();
         const HighlightRun* Taken = Copy ? NewSharedRun(*Run) : ShareRun(Run);

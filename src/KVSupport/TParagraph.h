@@ -118,6 +118,12 @@ struct TParagraph {
     // start run loses one user (and is freed at 0) after the new one is
     // taken, so passing the current start run is safe.
     void SetStartRun(const HighlightRun* Run, bool Copy);
+    // The text or the highlight runs change from Offset on: the samples of
+    // measured widths from there are dropped (see TLineSamples).
+    void DropLineSamplesFrom(int32_t Offset) {
+        if (ParExtraInfo* Extra = GetExtra())
+            Extra->DropSamplesFrom(Offset);
+    }
 
     // Display line 0: a copy of the extension's Line0, or the whole line
     // implied by the compact slot {0, Length, Width, Width, 0, Length, 0, 0}.

@@ -256,6 +256,7 @@ void TRangeReplacer::ReplaceInParagraph() {
     StartChange();
     TParagraph& Par = List.At(P1);
     RemoveRunsInRange(Par);
+    Par.DropLineSamplesFrom(O1); // widths before the range stay as measured
     StoreParagraphText(Par);
     Par.SetParLength(NewLen);
     PatchDisplayLines(Par);

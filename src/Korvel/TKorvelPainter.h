@@ -91,6 +91,7 @@ private:
     void PlaceLine();
     void ComputeBand();
     void DrawRuns();
+    int32_t SkipToSample(int32_t Stop);
     void DrawRange(int32_t Offset, int32_t Stop);
     void DrawTab(int32_t Offset);
     void FinishLine();

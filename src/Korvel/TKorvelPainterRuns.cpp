@@ -4,6 +4,7 @@
 #include "Korvel/TKorvelPainter.h"
 
 #include "KVSupport/FormatCodes.h"
+#include "KVSupport/ParagraphLookups.h"
 #include "KVSupport/TLayoutSettings.h"
 #include "KVSupport/TParagraph.h"
 #include "framework/TPen.h"
@@ -54,11 +55,43 @@ void TKorvelPainter::DrawRuns() {
     if (!LastOfPar)
         while (Stop > Line.Start && Text[Stop - 1] == ' ')
             --Stop;
-    DrawRange(Line.Start, Stop);
+    DrawRange(SkipToSample(Stop), Stop);
     if (ShowSpaces && Stop < Line.Stop) {
         Justify(false);
         DrawRange(Stop, Line.Stop);
     }
+}
+
+// A line scrolled far to the left need not be walked from its start: when
+// it has samples of measured x (see TLineSamples) and one of them lies left
+// of FarLeft, everything before it would only be measured. The pen and the
+// attributes move there. Not where justification widens blanks, nor when a
+// special underline is in force there (its zigzag would start elsewhere).
+// Returns where drawing starts.
+int32_t TKorvelPainter::SkipToSample(int32_t Stop) {
+    const ParExtraInfo* Extra = Par->GetExtra();
+    if (Extra == nullptr || Extra->Samples == nullptr || Extra->Samples->IsEmpty() ||
+        Line.Gaps > 0 || int64_t{LineLeft} >= FarLeft)
+        return Line.Start;
+    const TLineSamples& Samples = *Extra->Samples;
+    if (!Samples.Fits(Line.Start, Line.StartCodeState, TMeasureKey::Of(Layout, StaticFormat)))
+        return Line.Start;
+    const TLineSample* Sample = Samples.AtOrBeforeX(int64_t{FarLeft} - LineLeft);
+    if (Sample == nullptr || Sample->Offset <= Line.Start || Sample->Offset > Stop)
+        return Line.Start;
+    const int32_t Index = RunsUpTo(*Extra, Sample->Offset);
+    const HighlightRun* InForce = Index > 0 ? &Runs[Index - 1] : Par->StartRun();
+    const uint8_t StateThere = StaticFormat ? Sample->CodeState : 0;
+    const uint8_t StyleThere = Layout.EffectiveStyle(StateThere, InForce->Flags);
+    if ((StyleThere & SpecialUnderline) != 0)
+        return Line.Start;
+    RunIndex = Index;
+    Run = InForce;
+    CodeState = StateThere;
+    Style = StyleThere;
+    AttributesChanged = true;
+    PenX = Saturated(int64_t{LineLeft} + Sample->X);
+    return Sample->Offset;
 }
 
 void TKorvelPainter::DrawRange(int32_t Offset, int32_t Stop) {

@@ -1,0 +1,164 @@
+// A long unwrapped line keeps samples of its measured x so that an edit, the
+// caret and painting far into it need not measure it from its start. Whatever
+// they resume from must give what measuring from the start gives.
+
+#include "KVSupport/FormatCodes.h"
+#include "KVSupport/TKeywordList.h"
+#include "KVSupport/TParagraph.h"
+#include "KVSupport/TParagraphsList.h"
+#include "ViewTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace korvel::test {
+namespace {
+
+struct TMeasured {
+    int32_t Width = 0;
+    std::vector<int32_t> Xs;
+    std::vector<int32_t> Positions;
+    std::vector<std::string> Painted; // text, x and style of what shows in the window
+};
+
+void ExpectSame(const TMeasured& Sampled, const TMeasured& FromStart) {
+    EXPECT_EQ(Sampled.Width, FromStart.Width);
+    EXPECT_EQ(Sampled.Xs, FromStart.Xs);
+    EXPECT_EQ(Sampled.Positions, FromStart.Positions);
+    EXPECT_EQ(Sampled.Painted, FromStart.Painted);
+}
+
+// Words (one of them a bold keyword), tabs and format codes, no break.
+std::string Words(std::mt19937& Random, size_t Bytes) {
+    static const char* const Pieces[] = {"blue", "cell", "i",    "wide", "a",  "price",
+                                         "\t",   "\x02", "\x01", "blue", "www"};
+    std::string Text;
+    while (Text.size() < Bytes) {
+        Text += Pieces[Random() % std::size(Pieces)];
+        Text += ' ';
+    }
+    return Text;
+}
+
+class TLongLine {
+public:
+    explicit TLongLine(const std::string& Text) : View(Text, {400, 120}, false) {
+        TKorvel& Control = *View;
+        THeadlessCanvas& Bitmap = View.Bitmap();
+        Bitmap.SetOfferByteAdvances(true);
+        Bitmap.SetCharWidth('i', 3);
+        Bitmap.SetCharWidth('w', 9);
+        Control.GetKeywords().AddKeyword("blue", clBlue, clNone, 0, 1, fsBold,
+                                         koWholeWords | koMatchCase);
+        Control.SetStaticFormat(true); // loads the text again under the new rule
+        Control.RelayoutAll();
+    }
+
+    TKorvel& Control() { return *View; }
+    ParExtraInfo& Extra() { return *Control().GetParagraphsList()[0].GetExtra(); }
+
+    TMeasured Measure(const std::vector<int32_t>& Offsets, const std::vector<int32_t>& Xs,
+                      int32_t Left) {
+        TKorvel& C = Control();
+        TMeasured M;
+        M.Width = C.GetParagraphsList()[0].GetLine0().Width;
+        C.ScrollTo(0, Left, 0);
+        TKorvelNavigator& Nav = C.GetScratchNav(2);
+        for (const int32_t Offset : Offsets) {
+            Nav.SetPos(Offset);
+            M.Xs.push_back(Nav.OffsetToX());
+        }
+        for (const int32_t X : Xs) {
+            Nav.SetFromPoint({X, 5});
+            M.Positions.push_back(Nav.GetPos());
+        }
+        View.Bitmap().ClearRecords();
+        C.Invalidate();
+        View.Host.Update();
+        for (const TCanvasRecord& R : View.Bitmap().RecordsOf(coTextOut))
+            if (R.To.X > 0 && R.From.X < C.GetView().TextWidth)
+                M.Painted.push_back(R.Text + "@" + std::to_string(R.From.X) + "/" +
+                                    std::to_string(R.FontStyle));
+        return M;
+    }
+
+    // The same measured from the line's start: no samples, and a layout
+    // from scratch. The samples are taken again afterwards.
+    TMeasured MeasureFromStart(const std::vector<int32_t>& Offsets, const std::vector<int32_t>& Xs,
+                               int32_t Left) {
+        Extra().Samples.reset();
+        Control().RelayoutAll();
+        Extra().Samples.reset();
+        const TMeasured M = Measure(Offsets, Xs, Left);
+        Control().RelayoutAll();
+        return M;
+    }
+
+private:
+    TView View;
+};
+
+TEST(LongLineSamplesTest, EditsCaretAndPaintingFarIntoTheLineMatchMeasuringFromItsStart) {
+    std::mt19937 Random(20261210);
+    TLongLine Line(Words(Random, 5 * TLineSamples::Step));
+    TKorvel& Control = Line.Control();
+    ASSERT_NE(Line.Extra().Samples, nullptr);
+    ASSERT_GE(Line.Extra().Samples->Count(), 3);
+
+    const char* const Inserts[] = {"x", " ", "blue ", "\t", "\x02", "\x01", "ww i", "bl"};
+    for (int Round = 0; Round < 40; ++Round) {
+        SCOPED_TRACE("round " + std::to_string(Round));
+        // Edits mostly near the end, some anywhere: each drops the samples
+        // from its offset on, and the next layout resumes before it.
+        for (int E = 1 + static_cast<int>(Random() % 3); E > 0; --E) {
+            const int32_t Length = Control.GetTextLength();
+            const int32_t From = Random() % 2 == 0 ? Length - static_cast<int32_t>(Random() % 500)
+                                                   : static_cast<int32_t>(Random() % Length);
+            if (Random() % 3 == 0)
+                Edit(Control, From, std::min(Length, From + 1 + static_cast<int32_t>(Random() % 6)),
+                     nullptr);
+            else
+                Edit(Control, From, From, Inserts[Random() % std::size(Inserts)]);
+        }
+        ASSERT_EQ(Control.GetParagraphCount(), 1);
+        const int32_t Length = Control.GetTextLength();
+        const int32_t Width = Control.GetParagraphsList()[0].GetLine0().Width;
+        std::vector<int32_t> Offsets{Length, Length - 1};
+        for (int K = 0; K < 6; ++K)
+            Offsets.push_back(static_cast<int32_t>(Random() % (Length + 1)));
+        const int32_t Left = Random() % 4 == 0 ? 0 : static_cast<int32_t>(Random() % Width);
+        std::vector<int32_t> Xs{0, 1, 200, 399};
+        for (int K = 0; K < 4; ++K)
+            Xs.push_back(static_cast<int32_t>(Random() % 400));
+
+        const TMeasured Sampled = Line.Measure(Offsets, Xs, Left);
+        ExpectSame(Sampled, Line.MeasureFromStart(Offsets, Xs, Left));
+        ASSERT_FALSE(Sampled.Painted.empty());
+    }
+}
+
+// A change of font or tab stops measures every x anew: samples taken under
+// the old ones are not resumed from.
+TEST(LongLineSamplesTest, SamplesOfAnotherFontOrTabStepAreNotUsed) {
+    std::mt19937 Random(7);
+    TLongLine Line(Words(Random, 3 * TLineSamples::Step));
+    TKorvel& Control = Line.Control();
+    const int32_t End = Control.GetTextLength();
+    const std::vector<int32_t> Offsets{End, End / 2};
+    const std::vector<int32_t> Xs{0, 150};
+    const auto Check = [&](const char* What) {
+        SCOPED_TRACE(What);
+        const int32_t Left = Control.GetParagraphsList()[0].GetLine0().Width - 300;
+        ExpectSame(Line.Measure(Offsets, Xs, Left), Line.MeasureFromStart(Offsets, Xs, Left));
+    };
+    Control.SetTabStops(3); // no re-layout without word wrap
+    Check("tab stops");
+    Control.GetFont().SetStyle(fsBold);
+    Check("font");
+}
+
+} // namespace
+} // namespace korvel::test

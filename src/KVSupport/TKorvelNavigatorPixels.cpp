@@ -239,7 +239,7 @@ int32_t TKorvelNavigator::OffsetToX() {
     // Far into a long line, measuring starts at the last sample before the
     // target instead of the line's start.
     const TLineSample* Sample = nullptr;
-    if (Target - L.Start >= TLineSamples::Step)
+    if (Target - L.Start >= Layout.SampleStep)
         if (const TLineSamples* Samples = UsableSamples(Layout, *Par, L))
             Sample = Samples->AtOrBefore(Target);
     TLineFonts Fonts = Sample != nullptr

@@ -27,6 +27,10 @@ struct TLayoutSettings {
     TFont AltFont;
     // The view's pixel metrics (read by layout, navigators and painting).
     TViewMetrics View;
+    // Bytes between the samples of measured x that line breaking leaves
+    // along a long line (see TLineSamples); a line shorter than this gets
+    // none.
+    int32_t SampleStep = 64 * 1024;
     // The line bitmap while the control has a window, none before (layout
     // then gives every paragraph one line).
     TCanvas* Canvas = nullptr;

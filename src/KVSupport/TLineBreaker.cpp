@@ -164,7 +164,7 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
 void TLineBreaker::ResumeFromSamples(const TLineRecord& First) {
     Sampling = nullptr;
     SampleDue = NoSampleDue;
-    if (Length - Pos < TLineSamples::Step || !HasAdvances)
+    if (Length - Pos < std::max(Layout.SampleStep, 1) || !HasAdvances)
         return;
     ParExtraInfo& Extra = Par->AttachExtra();
     TMeasureKey Key = TMeasureKey::Of(Layout, List.GetStaticFormat());
@@ -173,7 +173,7 @@ void TLineBreaker::ResumeFromSamples(const TLineRecord& First) {
     Sampling = Extra.Samples.get();
     const TLineSample* Last = Sampling->AtOrBefore(Length - 1);
     Sampling->DropAfter(Last);
-    SampleDue = Sampling->NextDue();
+    SampleDue = DueAfter(Sampling->LastOffset());
     if (Last == nullptr)
         return;
 
@@ -205,9 +205,14 @@ void TLineBreaker::ResumeFromSamples(const TLineRecord& First) {
     StyleChanged();
 }
 
+int32_t TLineBreaker::DueAfter(int32_t Offset) const {
+    return static_cast<int32_t>(
+        std::min<int64_t>(int64_t{Offset} + std::max(Layout.SampleStep, 1), NoSampleDue));
+}
+
 void TLineBreaker::TakeSample() {
     Sampling->Add({Pos, CodeState, X, LineBlanks, JustifyCandidate});
-    SampleDue = Pos + TLineSamples::Step;
+    SampleDue = DueAfter(Pos);
 }
 
 int64_t TLineBreaker::WrapWidthFor(int32_t AvailWidth) const {
@@ -619,7 +624,7 @@ bool TLineBreaker::TakeWholeLine() {
             // Left to the scan, from the start: the samples it takes again.
             if (Sampling != nullptr) {
                 Sampling->DropFrom(0);
-                SampleDue = Sampling->NextDue();
+                SampleDue = DueAfter(Sampling->LastOffset());
             }
             Pos = 0;
             X = 0;

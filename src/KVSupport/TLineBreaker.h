@@ -103,6 +103,8 @@ private:
     void ResumeFromSamples(const TLineRecord& First);
     // Records the scan's state at Pos, the start of a gap, as a sample.
     void TakeSample();
+    // Where the sample after one at Offset is due.
+    int32_t DueAfter(int32_t Offset) const;
 
     int64_t WrapWidthFor(int32_t AvailWidth) const;
 

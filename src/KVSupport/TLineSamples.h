@@ -38,8 +38,8 @@ struct TLineSample {
 };
 
 // Samples along one display line of a paragraph, taken by line breaking
-// about every Step bytes while it measures a long line, so that an edit near
-// the end of a line of many megabytes, the x of the caret in it and the
+// about every TLayoutSettings::SampleStep bytes while it measures a long
+// line, so that an edit near the end of a line of many megabytes, the x of the caret in it and the
 // painting of its visible part do not measure the whole line again.
 //
 // Samples exist only where measuring is exact sums: they are taken only
@@ -51,8 +51,6 @@ struct TLineSample {
 // LineStart in the state LineStartState, measured under Key.
 class TLineSamples {
 public:
-    static constexpr int32_t Step = 64 * 1024;
-
     TLineSamples(int32_t LineStart, uint8_t LineStartState, TMeasureKey Key)
         : LineStart(LineStart), LineStartState(LineStartState), Key(std::move(Key)) {}
 
@@ -71,8 +69,8 @@ public:
     // Keeps only the samples up to and including the given one.
     void DropAfter(const TLineSample* Last);
 
-    // Where the next sample is due: a Step after the last one.
-    int32_t NextDue() const { return (Samples.empty() ? LineStart : Samples.back().Offset) + Step; }
+    // The offset of the last sample, the line's start when there is none.
+    int32_t LastOffset() const { return Samples.empty() ? LineStart : Samples.back().Offset; }
     void Add(const TLineSample& Sample) { Samples.push_back(Sample); }
     bool IsEmpty() const { return Samples.empty(); }
     int32_t Count() const { return static_cast<int32_t>(Samples.size()); }

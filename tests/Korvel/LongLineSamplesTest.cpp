@@ -45,8 +45,10 @@ std::string Words(std::mt19937& Random, size_t Bytes) {
 
 class TLongLine {
 public:
-    explicit TLongLine(const std::string& Text) : View(Text, {400, 120}, false) {
+    // Samples every Step bytes.
+    TLongLine(const std::string& Text, int32_t Step) : View(Text, {400, 120}, false) {
         TKorvel& Control = *View;
+        Control.GetLayout().SampleStep = Step;
         THeadlessCanvas& Bitmap = View.Bitmap();
         Bitmap.SetOfferByteAdvances(true);
         Bitmap.SetCharWidth('i', 3);
@@ -101,27 +103,32 @@ private:
     TView View;
 };
 
-TEST(LongLineSamplesTest, EditsCaretAndPaintingFarIntoTheLineMatchMeasuringFromItsStart) {
-    std::mt19937 Random(20261210);
-    TLongLine Line(Words(Random, 5 * TLineSamples::Step));
+// Random edits, mostly near the end, each followed by the layout an edit
+// gets; then the line's width, the x of positions, the positions of x and
+// what is painted with the line scrolled are compared with the same measured
+// from the line's start.
+void EditAndCompare(int32_t Step, size_t Bytes, int Rounds) {
+    std::mt19937 Random(20261210 + Step);
+    TLongLine Line(Words(Random, Bytes), Step);
     TKorvel& Control = Line.Control();
     ASSERT_NE(Line.Extra().Samples, nullptr);
     ASSERT_GE(Line.Extra().Samples->Count(), 3);
 
     const char* const Inserts[] = {"x", " ", "blue ", "\t", "\x02", "\x01", "ww i", "bl"};
-    for (int Round = 0; Round < 40; ++Round) {
+    for (int Round = 0; Round < Rounds; ++Round) {
         SCOPED_TRACE("round " + std::to_string(Round));
-        // Edits mostly near the end, some anywhere: each drops the samples
-        // from its offset on, and the next layout resumes before it.
+        // Each edit drops the samples from its offset on, and the next
+        // layout resumes before it.
         for (int E = 1 + static_cast<int>(Random() % 3); E > 0; --E) {
             const int32_t Length = Control.GetTextLength();
             const int32_t From = Random() % 2 == 0 ? Length - static_cast<int32_t>(Random() % 500)
                                                    : static_cast<int32_t>(Random() % Length);
             if (Random() % 3 == 0)
-                Edit(Control, From, std::min(Length, From + 1 + static_cast<int32_t>(Random() % 6)),
-                     nullptr);
+                Edit(Control, std::max(From, 0),
+                     std::min(Length, From + 1 + static_cast<int32_t>(Random() % 6)), nullptr);
             else
-                Edit(Control, From, From, Inserts[Random() % std::size(Inserts)]);
+                Edit(Control, std::max(From, 0), std::max(From, 0),
+                     Inserts[Random() % std::size(Inserts)]);
         }
         ASSERT_EQ(Control.GetParagraphCount(), 1);
         const int32_t Length = Control.GetTextLength();
@@ -140,11 +147,17 @@ TEST(LongLineSamplesTest, EditsCaretAndPaintingFarIntoTheLineMatchMeasuringFromI
     }
 }
 
+TEST(LongLineSamplesTest, EditsCaretAndPaintingFarIntoTheLineMatchMeasuringFromItsStart) {
+    EditAndCompare(64 * 1024, 4 * 64 * 1024, 12);
+    // Samples every few words: resuming right before edits, codes and runs.
+    EditAndCompare(24, 6000, 300);
+}
+
 // A change of font or tab stops measures every x anew: samples taken under
 // the old ones are not resumed from.
 TEST(LongLineSamplesTest, SamplesOfAnotherFontOrTabStepAreNotUsed) {
     std::mt19937 Random(7);
-    TLongLine Line(Words(Random, 3 * TLineSamples::Step));
+    TLongLine Line(Words(Random, 3 * 64 * 1024), 64 * 1024);
     TKorvel& Control = Line.Control();
     const int32_t End = Control.GetTextLength();
     const std::vector<int32_t> Offsets{End, End / 2};

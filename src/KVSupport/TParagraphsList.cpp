@@ -359,6 +359,23 @@ void TParagraphsList::DropUnusedBuffers() noexcept {
     }
 }
 
+// Text written paragraph by paragraph (the text a program writes line by
+// line) fills buffer after buffer: once they have grown to full size they
+// are mapped for huge pages, starting on a 2 MiB boundary, so filling them
+// costs a few page faults each. Buffers for a large insertion come from the
+// heap instead: such text is often deleted again (an undone paste), and the
+// allocator keeps the freed memory for the redo. Smaller buffers, which
+// mapping would only round up, come from the heap too, with whatever whole
+// huge pages they hold offered.
+TLargeBuffer TParagraphsList::NewAppendBuffer(int64_t Size, int64_t Ahead) {
+    const auto Bytes = static_cast<size_t>(Size);
+    if (Size >= LoadBufferBytes && Ahead <= Size / 2)
+        return TLargeBuffer(Bytes);
+    TLargeBuffer Memory = TLargeBuffer::FromHeap(Bytes);
+    AdviseHugePages(Memory.Data(), Memory.GetSize());
+    return Memory;
+}
+
 TParagraphsList::TPlacedText TParagraphsList::PlaceText(int32_t Length, int64_t Ahead) {
     const int64_t Bytes = int64_t{Length} + 1;
     if (AppendSlot < 0 ||
@@ -369,13 +386,7 @@ TParagraphsList::TPlacedText TParagraphsList::PlaceText(int32_t Length, int64_t 
             std::max(Bytes, std::clamp(std::max(Ahead, 2 * AppendGrowth),
                                        int64_t{MinAppendBufferBytes}, int64_t{LoadBufferBytes}));
         ReserveLoadBufferSlot();
-        // From the heap: appended text is often deleted again (an undone
-        // paste), and the allocator can then reuse the memory at once. Its
-        // whole 2 MiB pages are still offered huge pages: a text written
-        // paragraph by paragraph then touches fresh memory a few faults per
-        // buffer instead of one per 4 KiB.
-        TLargeBuffer Memory = TLargeBuffer::FromHeap(static_cast<size_t>(Size));
-        AdviseHugePages(Memory.Data(), Memory.GetSize());
+        TLargeBuffer Memory = NewAppendBuffer(Size, Ahead);
         // The old append buffer becomes an ordinary one: freed with its last user.
         if (const int32_t Old = AppendSlot; Old >= 0) {
             AppendSlot = -1;

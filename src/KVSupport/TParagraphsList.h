@@ -358,6 +358,8 @@ private:
         int32_t Slot;
     };
     TPlacedText PlaceText(int32_t Length, int64_t Ahead);
+    // The memory of a new append buffer of Size bytes (see PlaceText).
+    static TLargeBuffer NewAppendBuffer(int64_t Size, int64_t Ahead);
     // Releases a record (TParagraph::Release) and tells the load buffer
     // its shared text lies in, if any.
     void ReleaseParagraph(TParagraph& Par) noexcept;

@@ -128,9 +128,7 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
     Pos = First.Start;
     X = 0;
     CodeState = First.StartCodeState;
-    RunIndex = First.StartRunIndex;
-    RunFlags = RunIndex > 0 ? Runs[RunIndex - 1].Flags : Par->StartRun()->Flags;
-    NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
+    SetRunIndex(First.StartRunIndex);
     StartLine();
 
     const uint8_t Style = Layout.EffectiveStyle(CodeState, RunFlags);
@@ -177,31 +175,26 @@ void TLineBreaker::ResumeFromSamples(const TLineRecord& First) {
     if (Last == nullptr)
         return;
 
-    // The line so far is as it was measured: continue from the sample, in
-    // the runs in force there now (they are the same before it).
-    Pos = Last->Offset;
-    X = Last->X;
-    CodeState = Last->CodeState;
-    LineBlanks = Last->LineBlanks;
-    JustifyCandidate = Last->JustifyCandidate;
-    RunIndex = RunsUpTo(Extra, Pos);
-    RunFlags = RunIndex > 0 ? Runs[RunIndex - 1].Flags : Par->StartRun()->Flags;
-    NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
-    StyleChanged();
+    // The line so far is as it was measured: continue from the sample.
+    ResumeAt(*Last);
     if (HasAdvances)
         return;
     // A font in force there no longer offers its advances (another canvas):
     // measure the line from its start after all.
     Sampling->DropFrom(0);
     SampleDue = NoSampleDue;
-    Pos = First.Start;
-    X = 0;
-    CodeState = LineStartState;
-    LineBlanks = 0;
-    JustifyCandidate = First.Start;
-    RunIndex = First.StartRunIndex;
-    RunFlags = RunIndex > 0 ? Runs[RunIndex - 1].Flags : Par->StartRun()->Flags;
-    NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
+    ResumeAt({First.Start, LineStartState, 0, 0, First.Start});
+}
+
+// The runs in force are looked up again: those before the sample are the
+// ones it was measured in.
+void TLineBreaker::ResumeAt(const TLineSample& Sample) {
+    Pos = Sample.Offset;
+    X = Sample.X;
+    CodeState = Sample.CodeState;
+    LineBlanks = Sample.LineBlanks;
+    JustifyCandidate = Sample.JustifyCandidate;
+    SetRunIndex(RunsUpTo(*Par->GetExtra(), Pos));
     StyleChanged();
 }
 
@@ -502,11 +495,17 @@ void TLineBreaker::Restore(const TStyleState& State) {
 }
 
 void TLineBreaker::EnterRunsAt(int32_t At) {
-    while (RunIndex < RunCount && Runs[RunIndex].Offset <= At)
-        ++RunIndex;
+    int32_t Index = RunIndex;
+    while (Index < RunCount && Runs[Index].Offset <= At)
+        ++Index;
+    SetRunIndex(Index);
+    StyleChanged();
+}
+
+void TLineBreaker::SetRunIndex(int32_t Index) {
+    RunIndex = Index;
     RunFlags = RunIndex > 0 ? Runs[RunIndex - 1].Flags : Par->StartRun()->Flags;
     NextRunStart = RunIndex < RunCount ? Runs[RunIndex].Offset : NoRun;
-    StyleChanged();
 }
 
 int32_t TLineBreaker::RunsBefore(int32_t Offset) const {

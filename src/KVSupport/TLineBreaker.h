@@ -101,6 +101,8 @@ private:
     // Finds the samples of the line the scan starts, resumes at the last of
     // them, and arranges for more to be taken while it is scanned.
     void ResumeFromSamples(const TLineRecord& First);
+    // Continues the scan from a sample of the line.
+    void ResumeAt(const TLineSample& Sample);
     // Records the scan's state at Pos, the start of a gap, as a sample.
     void TakeSample();
     // Where the sample after one at Offset is due.
@@ -133,6 +135,8 @@ private:
     void Restore(const TStyleState& State);
     // Enters the runs that start at or before Pos (the scan reached them).
     void EnterRunsAt(int32_t At);
+    // Puts the runs before Index into force (without selecting a font).
+    void SetRunIndex(int32_t Index);
     int32_t RunsBefore(int32_t Offset) const;
     // Recomputes the style; selects its font when it differs from the one
     // selected in more than the highlight bit.

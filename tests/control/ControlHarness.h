@@ -424,6 +424,11 @@ public:
         Control.SetUndoMaxLevel(1 << 20);
         Control.SetUndoMaxSpace(1 << 30);
         Host.Attach(Control);
+        // The line bitmap offers its byte advances, as the window's does, and
+        // lines are sampled every few bytes: every operation also runs over
+        // samples of measured x, their drops and their resumption.
+        dynamic_cast<THeadlessCanvas&>(*Control.GetCanvas()).SetOfferByteAdvances(true);
+        Control.GetLayout().SampleStep = 8;
         Host.SetFocus();
         Snapshots.assign(1, std::string());
     }

@@ -414,6 +414,8 @@ void TLineBreaker::EndParagraph() {
 }
 
 bool TLineBreaker::CompleteLine(const TLineRecord& Line) {
+    // Samples belong to the line the scan began with, which ends here.
+    SampleDue = NoSampleDue;
     Produced.push_back(Line);
     NoteWidth(Line.Width);
     if (FullScan)
@@ -463,7 +465,8 @@ int32_t TLineBreaker::Store(int32_t& FirstLine, int32_t& LastOld, int32_t& LineD
 }
 
 void TLineBreaker::StartLine() {
-    // Samples belong to the line the scan began with.
+    // Samples belong to the line the scan began with (a gap or a pulled-up
+    // word can move its start).
     SampleDue = NoSampleDue;
     LineStart = JustifyCandidate = Pos;
     LineStartState = CodeState;

@@ -19,6 +19,7 @@ namespace {
 
 struct TMeasured {
     int32_t Width = 0;
+    std::vector<std::string> Lines; // start, stop and width of each display line
     std::vector<int32_t> Xs;
     std::vector<int32_t> Positions;
     std::vector<std::string> Painted; // text, x and style of what shows in the window
@@ -26,6 +27,7 @@ struct TMeasured {
 
 void ExpectSame(const TMeasured& Sampled, const TMeasured& FromStart) {
     EXPECT_EQ(Sampled.Width, FromStart.Width);
+    EXPECT_EQ(Sampled.Lines, FromStart.Lines);
     EXPECT_EQ(Sampled.Xs, FromStart.Xs);
     EXPECT_EQ(Sampled.Positions, FromStart.Positions);
     EXPECT_EQ(Sampled.Painted, FromStart.Painted);
@@ -46,7 +48,8 @@ std::string Words(std::mt19937& Random, size_t Bytes) {
 class TLongLine {
 public:
     // Samples every Step bytes.
-    TLongLine(const std::string& Text, int32_t Step) : View(Text, {400, 120}, false) {
+    TLongLine(const std::string& Text, int32_t Step, bool WordWrap = false)
+        : View(Text, {400, 120}, WordWrap) {
         TKorvel& Control = *View;
         Control.GetLayout().SampleStep = Step;
         THeadlessCanvas& Bitmap = View.Bitmap();
@@ -66,7 +69,13 @@ public:
                       int32_t Left) {
         TKorvel& C = Control();
         TMeasured M;
-        M.Width = C.GetParagraphsList()[0].GetLine0().Width;
+        TParagraph& Par = C.GetParagraphsList()[0];
+        M.Width = Par.GetLine0().Width;
+        for (int32_t L = 0; L < Par.LineCountOf(); ++L) {
+            const TLineRecord Line = L == 0 ? Par.GetLine0() : Par.GetExtra()->MoreLines[L - 1];
+            M.Lines.push_back(std::to_string(Line.Start) + "-" + std::to_string(Line.Stop) + ":" +
+                              std::to_string(Line.Width));
+        }
         C.ScrollTo(0, Left, 0);
         TKorvelNavigator& Nav = C.GetScratchNav(2);
         for (const int32_t Offset : Offsets) {
@@ -107,12 +116,14 @@ private:
 // gets; then the line's width, the x of positions, the positions of x and
 // what is painted with the line scrolled are compared with the same measured
 // from the line's start.
-void EditAndCompare(int32_t Step, size_t Bytes, int Rounds) {
+void EditAndCompare(int32_t Step, size_t Bytes, int Rounds, bool WordWrap = false) {
     std::mt19937 Random(20261210 + Step);
-    TLongLine Line(Words(Random, Bytes), Step);
+    TLongLine Line(Words(Random, Bytes), Step, WordWrap);
     TKorvel& Control = Line.Control();
-    ASSERT_NE(Line.Extra().Samples, nullptr);
-    ASSERT_GE(Line.Extra().Samples->Count(), 3);
+    if (!WordWrap) {
+        ASSERT_NE(Line.Extra().Samples, nullptr);
+        ASSERT_GE(Line.Extra().Samples->Count(), 3);
+    }
 
     const char* const Inserts[] = {"x", " ", "blue ", "\t", "\x02", "\x01", "ww i", "bl"};
     for (int Round = 0; Round < Rounds; ++Round) {
@@ -136,7 +147,8 @@ void EditAndCompare(int32_t Step, size_t Bytes, int Rounds) {
         std::vector<int32_t> Offsets{Length, Length - 1};
         for (int K = 0; K < 6; ++K)
             Offsets.push_back(static_cast<int32_t>(Random() % (Length + 1)));
-        const int32_t Left = Random() % 4 == 0 ? 0 : static_cast<int32_t>(Random() % Width);
+        const int32_t Left =
+            Random() % 4 == 0 ? 0 : static_cast<int32_t>(Random() % std::max(Width, 1));
         std::vector<int32_t> Xs{0, 1, 200, 399};
         for (int K = 0; K < 4; ++K)
             Xs.push_back(static_cast<int32_t>(Random() % 400));
@@ -151,6 +163,8 @@ TEST(LongLineSamplesTest, EditsCaretAndPaintingFarIntoTheLineMatchMeasuringFromI
     EditAndCompare(64 * 1024, 4 * 64 * 1024, 12);
     // Samples every few words: resuming right before edits, codes and runs.
     EditAndCompare(24, 6000, 300);
+    // Wrapped lines are short: samples of one must never serve another.
+    EditAndCompare(24, 6000, 100, true);
 }
 
 // A change of font or tab stops measures every x anew: samples taken under

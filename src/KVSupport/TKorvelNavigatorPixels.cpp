@@ -134,19 +134,13 @@ struct TLineLayout {
     int32_t Extra = 0;
 };
 
-// The samples of measured x along the line (see TLineSamples) when the line
-// may be measured from them: they belong to it as it is laid out now, and no
-// blank of it is widened by justification. Null otherwise.
+// The samples of measured x along the line, when it may be measured from
+// them (see TLineSamples::ForLine).
 const TLineSamples* UsableSamples(const TLayoutSettings& Layout, const TParagraph& Par,
                                   const TLineLayout& L) {
     const ParExtraInfo* Extra = Par.GetExtra();
-    if (Extra == nullptr || Extra->Samples == nullptr || Extra->Samples->IsEmpty() ||
-        L.Line.Gaps > 0 || Layout.Canvas == nullptr)
-        return nullptr;
-    const TLineSamples& Samples = *Extra->Samples;
-    if (!Samples.Fits(L.Line.Start, L.Line.StartCodeState, TMeasureKey::Of(Layout, L.StaticFormat)))
-        return nullptr;
-    return &Samples;
+    return TLineSamples::ForLine(Extra != nullptr ? Extra->Samples.get() : nullptr, L.Line, Layout,
+                                 L.StaticFormat);
 }
 
 // Client x where the text of a line starts when a click is mapped to it;
@@ -308,7 +302,7 @@ void TKorvelNavigator::XToOffset(int32_t XTarget) {
     const TLineSample* Sample = nullptr;
     if (const TLineSamples* Samples = UsableSamples(Layout, *Par, L))
         Sample = Samples->AtOrBeforeX(Goal - TextStartX(L));
-    if (Sample != nullptr && (Sample->Offset <= L.Start || Sample->Offset > L.Stop))
+    if (Sample != nullptr && Sample->Offset > L.Stop)
         Sample = nullptr;
     TLineFonts Fonts = Sample != nullptr
                            ? TLineFonts(Layout, *Par, Sample->Offset, Sample->CodeState)

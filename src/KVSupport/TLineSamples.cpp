@@ -10,6 +10,14 @@ TMeasureKey TMeasureKey::Of(const TLayoutSettings& Layout, bool StaticFormat) {
     return {Layout.Font, Layout.AltFont, Layout.TabStep(), StaticFormat};
 }
 
+const TLineSamples* TLineSamples::ForLine(const TLineSamples* Samples, const TLineRecord& Line,
+                                          const TLayoutSettings& Layout, bool StaticFormat) {
+    if (Samples == nullptr || Samples->IsEmpty() || Line.Gaps > 0 || Layout.Canvas == nullptr ||
+        !Samples->Fits(Line.Start, Line.StartCodeState, TMeasureKey::Of(Layout, StaticFormat)))
+        return nullptr;
+    return Samples;
+}
+
 const TLineSample* TLineSamples::AtOrBefore(int32_t Offset) const {
     const auto After = std::upper_bound(
         Samples.begin(), Samples.end(), Offset,

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "KVSupport/TLineRecord.h"
 #include "framework/TFont.h"
 
 #include <cstdint>
-#include <memory>
+#include <utility>
 #include <vector>
 
 namespace korvel {
@@ -59,6 +60,12 @@ public:
     bool Fits(int32_t Start, uint8_t State, const TMeasureKey& Current) const {
         return Start == LineStart && State == LineStartState && Current == Key;
     }
+    // Samples (a paragraph's, or null) when x along Line, as it is laid out
+    // and measured now, may be taken from them: they fit it, the layout has
+    // a canvas, and no blank of the line is widened by justification. Null
+    // otherwise.
+    static const TLineSamples* ForLine(const TLineSamples* Samples, const TLineRecord& Line,
+                                       const TLayoutSettings& Layout, bool StaticFormat);
 
     // The last sample at or before Offset, null when there is none.
     const TLineSample* AtOrBefore(int32_t Offset) const;
@@ -74,9 +81,6 @@ public:
     void Add(const TLineSample& Sample) { Samples.push_back(Sample); }
     bool IsEmpty() const { return Samples.empty(); }
     int32_t Count() const { return static_cast<int32_t>(Samples.size()); }
-    const TLineSample& operator[](int32_t Index) const {
-        return Samples[static_cast<size_t>(Index)];
-    }
 
 private:
     int32_t LineStart;

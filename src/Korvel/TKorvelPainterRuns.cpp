@@ -70,14 +70,13 @@ void TKorvelPainter::DrawRuns() {
 // Returns where drawing starts.
 int32_t TKorvelPainter::SkipToSample(int32_t Stop) {
     const ParExtraInfo* Extra = Par->GetExtra();
-    if (Extra == nullptr || Extra->Samples == nullptr || Extra->Samples->IsEmpty() ||
-        Line.Gaps > 0 || int64_t{LineLeft} >= FarLeft)
+    if (Extra == nullptr || LineLeft >= FarLeft)
         return Line.Start;
-    const TLineSamples& Samples = *Extra->Samples;
-    if (!Samples.Fits(Line.Start, Line.StartCodeState, TMeasureKey::Of(Layout, StaticFormat)))
-        return Line.Start;
-    const TLineSample* Sample = Samples.AtOrBeforeX(int64_t{FarLeft} - LineLeft);
-    if (Sample == nullptr || Sample->Offset <= Line.Start || Sample->Offset > Stop)
+    const TLineSamples* Samples =
+        TLineSamples::ForLine(Extra->Samples.get(), Line, Layout, StaticFormat);
+    const TLineSample* Sample =
+        Samples != nullptr ? Samples->AtOrBeforeX(int64_t{FarLeft} - LineLeft) : nullptr;
+    if (Sample == nullptr || Sample->Offset > Stop)
         return Line.Start;
     const int32_t Index = RunsUpTo(*Extra, Sample->Offset);
     const HighlightRun* InForce = Index > 0 ? &Runs[Index - 1] : Par->StartRun();

@@ -156,14 +156,13 @@ void TLineBreaker::BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t Av
         if (SelectedStyle != Style)
             SelectFont(Style);
     }
-    ResumeFromSamples(First);
+    Sampling = nullptr;
+    SampleDue = NoSampleDue;
+    if (HasAdvances && Length - Pos >= std::max(Layout.SampleStep, 1))
+        ResumeFromSamples(First);
 }
 
 void TLineBreaker::ResumeFromSamples(const TLineRecord& First) {
-    Sampling = nullptr;
-    SampleDue = NoSampleDue;
-    if (Length - Pos < std::max(Layout.SampleStep, 1) || !HasAdvances)
-        return;
     ParExtraInfo& Extra = Par->AttachExtra();
     TMeasureKey Key = TMeasureKey::Of(Layout, List.GetStaticFormat());
     if (Extra.Samples == nullptr || !Extra.Samples->Fits(Pos, CodeState, Key))
@@ -611,9 +610,12 @@ bool TLineBreaker::TakeWholeLine() {
     int64_t Sum = 0;
     int32_t Blanks = 0;
     int32_t CountedTo = 0;
-    for (int32_t I = 0; I < Length; ++I) {
-        if (I >= SampleDue && Text[I] == ' ' && Text[I - 1] != ' ') {
-            // The scan would stand here between a word and its gap.
+    for (int32_t I = 0; I < Length;) {
+        // In one pass up to where a sample is due; from there byte by byte
+        // to the first blank after a word, where the scan would stand
+        // between a word and its gap.
+        const bool Due = I >= SampleDue;
+        if (Due && Text[I] == ' ' && Text[I - 1] != ' ') {
             Blanks += static_cast<int32_t>(std::count(Text + CountedTo, Text + I, ' '));
             CountedTo = I;
             Pos = I;
@@ -621,23 +623,30 @@ bool TLineBreaker::TakeWholeLine() {
             LineBlanks = Blanks;
             TakeSample();
         }
-        const int32_t Advance = Table[Text[I]];
-        if (Advance < 0 || Sum + Advance > WrapWidth) {
-            // Left to the scan, from the start: the samples it takes again.
-            if (Sampling != nullptr) {
-                Sampling->DropFrom(0);
-                SampleDue = DueAfter(Sampling->LastOffset());
-            }
-            Pos = 0;
-            X = 0;
-            LineBlanks = 0;
-            return false;
+        const int32_t To = Due ? I + 1 : std::min(Length, SampleDue);
+        for (; I < To; ++I) {
+            const int32_t Advance = Table[Text[I]];
+            if (Advance < 0 || Sum + Advance > WrapWidth)
+                return LeaveToScan();
+            Sum += Advance;
         }
-        Sum += Advance;
     }
     Pos = Length;
     X = Sum;
     return true;
+}
+
+// The scan takes the paragraph from its start after all, and takes its
+// samples again.
+bool TLineBreaker::LeaveToScan() {
+    if (Sampling != nullptr) {
+        Sampling->DropFrom(0);
+        SampleDue = DueAfter(Sampling->LastOffset());
+    }
+    Pos = 0;
+    X = 0;
+    LineBlanks = 0;
+    return false;
 }
 
 // Tab stops are counted from the line's start: every TabStops blank widths

@@ -98,8 +98,9 @@ private:
 
     int32_t BreakWithoutCanvas(int32_t& FirstLine, int32_t& LastOld, int32_t& LineDelta);
     void BeginScan(int32_t FirstLine, bool SelectFontFirst, int32_t AvailWidth);
-    // Finds the samples of the line the scan starts, resumes at the last of
-    // them, and arranges for more to be taken while it is scanned.
+    // Finds the samples of the line the scan starts (one of SampleStep
+    // bytes or more, measured by advances), resumes at the last of them,
+    // and arranges for more to be taken while it is scanned.
     void ResumeFromSamples(const TLineRecord& First);
     // Continues the scan from a sample of the line.
     void ResumeAt(const TLineSample& Sample);
@@ -155,6 +156,8 @@ private:
     // one line of that width: taken in one pass over the table. False (and
     // nothing changed) for any other paragraph.
     bool TakeWholeLine();
+    // Gives a paragraph TakeWholeLine began back to the scan; false.
+    bool LeaveToScan();
     int64_t NextTabStop(int64_t X) const;
 
     TParagraphsList& List;

@@ -25,6 +25,7 @@
 // highlighting passes only check their flags.
 
 #include "BenchArguments.h"
+#include "BenchHost.h"
 #include "BenchText.h"
 #include "KVSupport/TKorvelNavigator.h"
 #include "Korvel/TKorvel.h"
@@ -56,16 +57,10 @@ bool OfferAdvances = true;
 
 // A headless window whose clock is the machine's, and whose bitmaps offer
 // their byte advances unless --measure-words.
-class TTimedHost : public THeadlessHost {
+class TTimedHost : public bench::TAdvancesHost {
 public:
-    using THeadlessHost::THeadlessHost;
+    explicit TTimedHost(TSize Size) : TAdvancesHost(Size, OfferAdvances) {}
     const TClock& GetClock() const override { return TSystemClock::Instance(); }
-    std::unique_ptr<TOffscreenCanvas> CreateOffscreenCanvas(int32_t Width,
-                                                            int32_t Height) override {
-        auto Canvas = std::make_unique<THeadlessOffscreenCanvas>(Width, Height);
-        Canvas->SetOfferByteAdvances(OfferAdvances);
-        return Canvas;
-    }
 };
 
 // CPU time of this thread in milliseconds: a step that ran long in wall time

@@ -16,13 +16,13 @@
 // goal: such a canvas gives no exact sums to resume measuring from).
 
 #include "BenchArguments.h"
+#include "BenchHost.h"
 #include "BenchText.h"
 #include "BenchWindow.h"
 #include "Korvel/TKorvel.h"
 #include "framework/TMemoryStream.h"
 #include "platform/headless/THeadlessCanvas.h"
 #include "platform/headless/THeadlessHost.h"
-#include "platform/headless/THeadlessOffscreenCanvas.h"
 
 #include <algorithm>
 #include <chrono>
@@ -49,29 +49,12 @@ std::string MakeParagraph(size_t Bytes) {
     return Text;
 }
 
-// A headless window whose line bitmaps offer their byte advances, or not.
-class TBenchHost : public THeadlessHost {
-public:
-    TBenchHost(bool OfferAdvances)
-        : THeadlessHost({ClientWidth, ClientHeight}), OfferAdvances(OfferAdvances) {}
-    std::unique_ptr<TOffscreenCanvas> CreateOffscreenCanvas(int32_t Width,
-                                                            int32_t Height) override {
-        auto Canvas = std::make_unique<THeadlessOffscreenCanvas>(Width, Height);
-        Canvas->SetOfferByteAdvances(OfferAdvances);
-        Canvas->SetRecording(false);
-        return Canvas;
-    }
-
-private:
-    bool OfferAdvances;
-};
-
 double MillisSince(TClockType::time_point Start) {
     return std::chrono::duration<double, std::milli>(TClockType::now() - Start).count();
 }
 
 void Run(const std::string& Text, bool WordWrap, bool OfferAdvances, int32_t Keys) {
-    TBenchHost Host(OfferAdvances);
+    TAdvancesHost Host({ClientWidth, ClientHeight}, OfferAdvances);
     Host.WindowCanvas().SetRecording(false);
     auto Control = std::make_unique<TKorvel>();
     Control->SetWordWrap(WordWrap);

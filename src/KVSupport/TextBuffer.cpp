@@ -1,7 +1,7 @@
 #include "KVSupport/TextBuffer.h"
 
+#include "KVSupport/THugePageAllocator.h"
 #include "framework/Exceptions.h"
-#include "framework/TLargeBuffer.h"
 
 #include <climits>
 #include <cstring>
@@ -24,19 +24,18 @@ char* AllocTextBuffer(int32_t Size) {
     if (Size <= 0)
         return nullptr;
     const size_t Bytes = HeaderBytes + static_cast<size_t>(Size);
-    auto* Block = static_cast<std::byte*>(::operator new(Bytes));
     // The text of a long paragraph is filled at once (its first edit copies
     // it out of the load buffer): on huge pages that takes a few faults, not
     // one per 4 KiB.
-    if (Bytes >= 2 * TLargeBuffer::HugePageBytes)
-        AdviseHugePages(Block, Bytes);
+    std::byte* Block = THugePageAllocator<std::byte>().allocate(Bytes);
     std::memcpy(Block, &Size, sizeof Size);
     return reinterpret_cast<char*>(Block + HeaderBytes);
 }
 
 void FreeTextBuffer(char* Text) {
     if (Text != nullptr)
-        ::operator delete(HeaderOf(Text));
+        THugePageAllocator<std::byte>().deallocate(
+            HeaderOf(Text), HeaderBytes + static_cast<size_t>(TextBufferSize(Text)));
 }
 
 int32_t TextBufferSize(const char* Text) {

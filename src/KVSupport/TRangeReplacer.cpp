@@ -86,6 +86,10 @@ TRangeReplacer::~TRangeReplacer() {
 }
 
 TTextChange TRangeReplacer::Run() {
+    if (AppendsLine()) {
+        AppendLine();
+        return Outcome();
+    }
     LocateEnds();
     CutNewText();
     DiscardTrailingBlanks();
@@ -130,6 +134,84 @@ void TRangeReplacer::CarryCodesToLaterParagraphs() {
             for (TLineRecord& Line : Extra->MoreLines)
                 Line.StartCodeState ^= Carry;
     }
+}
+
+// --- A line appended at the end ---
+
+// Whether the replacement puts one piece and a break into an empty last
+// paragraph that has no extension (so no runs, start state or display lines
+// beyond the one implied), where the general way would plan a case B with
+// nothing to carry over: no code left open (so no closing codes, and the new
+// empty paragraph starts in state 0), no trailing blank to discard, and a
+// piece short enough for the compact slot. The fields the outcome reads are
+// set on the way.
+bool TRangeReplacer::AppendsLine() {
+    OldCount = List.GetCount();
+    const int32_t Last = OldCount - 1;
+    if (Start.Par != Last || End.Par != Last || Start.Offset != 0 || End.Offset != 0 ||
+        NewText == nullptr)
+        return false;
+    const TParagraph& Par = List.At(Last);
+    if (Par.HasExtra() || Par.ParLength() != 0)
+        return false;
+    const std::string_view Text(NewText);
+    if (Text.size() < 2 || Text.size() - 2 >= static_cast<size_t>(CompactLengthLimit) ||
+        Text.find('\r') != Text.size() - 2 || Text.back() != '\n')
+        return false;
+    const std::string_view Piece = Text.substr(0, Text.size() - 2);
+    if (List.StaticFormat && ToggleCodes(0, Piece) != 0)
+        return false;
+    if (DiscardTrailing && !Piece.empty() && IsBlank(Piece.back()))
+        return false;
+    if (int64_t{List.TextLength} + static_cast<int64_t>(Text.size()) > INT32_MAX)
+        return false; // the general way refuses it
+    P1 = P2 = Last;
+    Pos1 = Pos2 = GivenEnd = List.TextLength;
+    Pieces.push_back(Piece);
+    Pieces.push_back(std::string_view());
+    Breaks = 1;
+    Len = static_cast<int32_t>(Piece.size());
+    CharDelta = Len + 2;
+    D = 1;
+    LineDelta = 1; // the empty paragraph had one display line; now there are two
+    return true;
+}
+
+// Case B's steps for this case, in the same order: the slot and the text
+// are taken first (either may fail while nothing has changed), then the
+// records are written.
+void TRangeReplacer::AppendLine() {
+    List.EnsureGap(1);
+    TParagraph Filled = TParagraph::Empty();
+    if (Len > 0) {
+        const TParagraphsList::TPlacedText Placed = List.PlaceText(Len, int64_t{Len} + 1);
+        Filled.Text = Placed.Text;
+        Filled.BufferSlot = Placed.Slot;
+        *Put(Filled.Text, Pieces.front()) = 0;
+    } else {
+        Filled.Flags = pfOwnText;
+    }
+    Filled.SetParLength(Len);
+    TParagraph Empty = TParagraph::Empty();
+    Empty.Flags = pfOwnText;
+
+    StartChange();
+    TParagraph& Old = List.At(P1);
+    Filled.Flags |= Old.Flags & (pfScanned | pfKeywords);
+    List.Counters.ParagraphsReplaced(P1, P2, 2, 1);
+    List.ReleaseParagraph(Old);
+    const int32_t Offset = List.GetStartOffset(P1);
+    const int32_t Line = List.GetFirstLine(P1);
+    RecordsMovedFrom = std::min(P1, List.GetGapStart());
+    List.ReplaceSlots(P1, 1, 2);
+    List.At(P1) = Filled;
+    List.At(P1 + 1) = Empty;
+    List.SetStartOffset(P1, Offset);
+    List.SetFirstLine(P1, Line);
+    List.SetStartOffset(P1 + 1, Offset + Len + 2);
+    List.SetFirstLine(P1 + 1, Line + 1);
+    List.ShrinkCapacityIfOversized();
+    AddTotals();
 }
 
 // --- Planning ---

@@ -37,6 +37,11 @@ struct TTextPoint;
 // array. The offsets (and line numbers) of all later paragraphs are shifted
 // in both cases, lazily (TParagraphsList::ShiftBoth).
 //
+// A line appended to a text that ends in an empty paragraph (the text
+// written line by line: new text = one piece and a break, at the end) takes
+// a short way through both phases with the same result: the empty last
+// record takes the piece and one empty record follows.
+//
 // The result is one value (TTextChange); the caller places its navigators
 // from it.
 class TRangeReplacer {
@@ -59,6 +64,10 @@ public:
     TTextChange Run();
 
 private:
+    // --- A line appended at the end ---
+    bool AppendsLine();
+    void AppendLine();
+
     // --- Planning ---
     void LocateEnds();
     void CutNewText();

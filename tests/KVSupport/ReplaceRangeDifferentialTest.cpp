@@ -136,6 +136,13 @@ private:
             Pos1 = Pos2 - static_cast<int32_t>(Below(std::min(Length, 30u) + 1));
         }
         std::string New = Shrink ? std::string() : RandomNewText();
+        if (!Shrink && List[List.GetCount() - 1].ParLength() == 0 && Chance(2)) {
+            // A line written at the end, as the program writes its output.
+            Pos1 = Pos2 = static_cast<int32_t>(Length);
+            New = (Chance(10) ? std::string(CompactLengthLimit - 2 + Below(4), 'w')
+                              : RandomPiece(Chance(8) ? 0 : 40)) +
+                  "\r\n";
+        }
         bool CloseFormats = !Chance(4);
         bool DiscardTrailing = Chance(3);
         if (Inverse && Chance(3)) { // undoing the last replacement, or redoing it

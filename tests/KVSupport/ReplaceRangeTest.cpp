@@ -415,3 +415,86 @@ TEST_F(ReplaceRangeTest, DeletedSharedTextGivesItsBuffersBack) {
 }
 
 } // namespace
+
+// A line written at the end of a text that ends in an empty paragraph takes a
+// short way; an extension on that paragraph (attached with its defaults, so
+// the text and its states are the same) sends the same replacement the
+// general way. Both must leave the same list and report the same change.
+TEST(ReplaceRangeAppendTest, ALineAppendedAtTheEndMatchesTheGeneralWay) {
+    struct TCase {
+        const char* Before;
+        const char* Line;
+        bool StaticFormat;
+        uint8_t LastFlags; // highlighting flags of the empty last paragraph
+    };
+    const TCase Cases[] = {
+        {"", "abc", false, 0},
+        {"x\r\ny\r\n", "", false, pfScanned},
+        {"x\r\n", "a\nb\tc", false, pfScanned | pfKeywords},
+        {"\x02x\x02\r\n", "\x02y\x02", true, pfKeywords | pfFormatted},
+        {"x\r\n", "trailing ", false, 0}, // the blank is discarded: the general way for both
+        {"x\r\n", std::string(CompactLengthLimit - 1, 'w').c_str(), false, 0},
+    };
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(std::string("before \"") + Case.Before + "\", line of " +
+                     std::to_string(std::string_view(Case.Line).size()));
+        TCustomKorvel Controls[2];
+        TTextChange Changes[2];
+        for (int Way = 0; Way < 2; ++Way) {
+            TCustomKorvel& Control = Controls[Way];
+            Control.SetStaticFormat(Case.StaticFormat);
+            TParagraphsList& List = Control.GetParagraphsList();
+            List.ClearText();
+            Load(List, Case.Before);
+            List.GetPendingChange().Clear();
+            List.GetFormatCounters().MarkAllFormatted(List.GetCount());
+            TParagraph& Last = List[List.GetCount() - 1];
+            Last.Flags |= Case.LastFlags;
+            if (Way == 1)
+                Last.AttachExtra();
+            const TTextPoint End{List.GetCount() - 1, 0, -1};
+            const std::string New = std::string(Case.Line) + "\r\n";
+            Changes[Way] = List.ReplaceRange(New.c_str(), End, End, true, true);
+            EXPECT_CONSISTENT(List);
+        }
+        const TParagraphsList& Short = Controls[0].GetParagraphsList();
+        const TParagraphsList& General = Controls[1].GetParagraphsList();
+        EXPECT_EQ(Texts(Short), Texts(General));
+        ASSERT_EQ(Short.GetCount(), General.GetCount());
+        for (int32_t I = 0; I < Short.GetCount(); ++I) {
+            EXPECT_EQ(Short[I].Flags, General[I].Flags) << "paragraph " << I;
+            EXPECT_EQ(Short[I].HasSharedText(), General[I].HasSharedText()) << "paragraph " << I;
+            EXPECT_EQ(Short.GetStartOffset(I), General.GetStartOffset(I)) << "paragraph " << I;
+            EXPECT_EQ(Short.GetFirstLine(I), General.GetFirstLine(I)) << "paragraph " << I;
+            EXPECT_EQ(Short[I].StartCodeState(), General[I].StartCodeState()) << "paragraph " << I;
+        }
+        EXPECT_EQ(Short.GetTextLength(), General.GetTextLength());
+        EXPECT_EQ(Short.GetLineCount(), General.GetLineCount());
+        EXPECT_EQ(Short.GetCapacity(), General.GetCapacity());
+        EXPECT_EQ(Short.GetTextChanged(), General.GetTextChanged());
+        const TPendingChange& P = Short.GetPendingChange();
+        const TPendingChange& Q = General.GetPendingChange();
+        EXPECT_EQ(P.GetFirstPara(), Q.GetFirstPara());
+        EXPECT_EQ(P.GetLastPara(), Q.GetLastPara());
+        EXPECT_EQ(P.GetFirstLine(), Q.GetFirstLine());
+        EXPECT_EQ(P.GetLineDelta(), Q.GetLineDelta());
+        EXPECT_EQ(P.GetLinesPatched(), Q.GetLinesPatched());
+        const TFormatCounters& C = Short.GetFormatCounters();
+        const TFormatCounters& K = General.GetFormatCounters();
+        EXPECT_EQ(C.GetFormatFrontier(), K.GetFormatFrontier());
+        EXPECT_EQ(C.GetFormatLast(), K.GetFormatLast());
+        EXPECT_EQ(C.GetContextValidTo(), K.GetContextValidTo());
+        const TTextChange& A = Changes[0];
+        const TTextChange& B = Changes[1];
+        EXPECT_EQ(std::vector<int32_t>({A.FromPos, A.ToPos, A.FirstPara, A.FromOffset, A.LastPara,
+                                        A.ToOffset, A.FirstLine, A.FromRunIndex, A.NewToPos,
+                                        A.NewLastPara, A.NewToOffset, A.NewToRunIndex,
+                                        A.NewToLineIndex, A.ParagraphDelta, A.LineDelta,
+                                        A.CharDelta, A.RunsCut, A.RecordsMovedFrom}),
+                  std::vector<int32_t>({B.FromPos, B.ToPos, B.FirstPara, B.FromOffset, B.LastPara,
+                                        B.ToOffset, B.FirstLine, B.FromRunIndex, B.NewToPos,
+                                        B.NewLastPara, B.NewToOffset, B.NewToRunIndex,
+                                        B.NewToLineIndex, B.ParagraphDelta, B.LineDelta,
+                                        B.CharDelta, B.RunsCut, B.RecordsMovedFrom}));
+    }
+}

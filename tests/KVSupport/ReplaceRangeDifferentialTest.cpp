@@ -111,6 +111,9 @@ private:
             const HighlightRun Start = StyleRun(1, -Index - 1);
             List[Index].SetStartRun(&Start, true);
         }
+        // As the control does after laying out or highlighting a paragraph:
+        // navigators there forget the lines and runs they cached.
+        TKorvelNavigator::InvalidateNavigators(Control, List.GetStartOffset(Index), Index);
     }
 
     // Navigators reach their positions through different paths and with

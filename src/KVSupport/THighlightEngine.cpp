@@ -231,14 +231,37 @@ void THighlightEngine::ScanStartStop(TKorvelNavigator& From, TKorvelNavigator& T
     To.Reset();
 }
 
+// Without start/stop keys to apply and without a highlighter, nothing can
+// start a range: a paragraph without runs that starts in the default state
+// (no extension) is scanned without a change, and ends in that state. When
+// the next paragraph starts in it too, nothing is carried either, so the scan
+// would only mark the paragraph scanned. Paragraphs written at the end of a
+// long text are such paragraphs, and the caret standing behind them asks for
+// all of them at once.
+bool THighlightEngine::ScanChangesNothing(int32_t Par) {
+    const TParagraphsList& List = Paragraphs();
+    if (Context.Highlighter != nullptr ||
+        (Context.ApplyStartStopKeys && Context.StartStopKeys->GetCount() > 0) ||
+        List[Par].HasExtra())
+        return false;
+    return Par + 1 == List.GetCount() || SameState(DefaultRun(), *List[Par + 1].StartRun());
+}
+
 void THighlightEngine::ScanStartStopUpTo(int32_t Last) {
     TParagraphsList& List = Paragraphs();
     TFormatCounters& Counters = List.GetFormatCounters();
     Last = std::min(Last, List.GetCount() - 1);
     for (int32_t P = std::max(Counters.GetContextValidTo() + 1, 0); P <= Last; ++P) {
-        if ((List[P].Flags & pfScanned) == 0)
-            ScanSpan(P, 0, P, List[P].ParLength(), ScanEndState);
-        else if (Counters.GetContextValidTo() == P - 1)
+        if ((List[P].Flags & pfScanned) == 0) {
+            if (ScanChangesNothing(P)) {
+                List[P].Flags |= pfScanned;
+                Counters.ContextScanned(P, P, false);
+                ScannedToPar = P;
+                ScannedToOffset = List[P].ParLength();
+            } else {
+                ScanSpan(P, 0, P, List[P].ParLength(), ScanEndState);
+            }
+        } else if (Counters.GetContextValidTo() == P - 1)
             Counters.ContextValidUpTo(P); // current, and so is everything before it
     }
     Counters.ContextValidUpTo(Last);

@@ -134,6 +134,8 @@ private:
     void RescanChange(TChangeSpan& Span);
 
     TParagraphsList& Paragraphs() { return Host.GetParagraphsList(); }
+    // Whether the start/stop pass over paragraph Par would only mark it scanned.
+    bool ScanChangesNothing(int32_t Par);
     void EnterScratch();
     void Place(TKorvelNavigator& Navigator, int32_t Par, int32_t Offset);
     // The start/stop pass over paragraphs FirstPar .. LastPar from From to To,

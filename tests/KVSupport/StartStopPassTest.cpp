@@ -328,6 +328,23 @@ TEST(StartStopPassTest, EditsInsideTheUpdateBracketOnlyMarkParagraphs) {
     EXPECT_EQ(AllTops(Control), ".|AAAAA...AAAA|A|A");
 }
 
+// With the keys switched off (no reset), the pass has nothing to match in a
+// paragraph without runs; the state that paragraph ends in must still reach
+// the next one, which was scanned inside a range whose start key is gone.
+TEST(StartStopPassTest, APassWithoutKeysStillCarriesTheStateOn) {
+    TLockableKorvel Control;
+    LoadControlText(Control, "x\r\na /*\r\nb\r\nc");
+    AddRange(Control, "/*", "*/");
+    HighlightAll(Control);
+    EXPECT_EQ(AllTops(Control), ".|..AA|A|A");
+    Control.SetApplyStartStopKeys(false);
+    Control.SetUpdateLock(1);
+    Replace(Control, 1, 7, ""); // "x" joined with what follows "/*": nothing
+    Control.SetUpdateLock(0);
+    HighlightAll(Control);
+    EXPECT_EQ(AllTops(Control), ".|.|.");
+}
+
 // Replacing from the middle of a break takes the range to the break's start:
 // the keyword just before it must end where it did, not run on into the
 // text joined to its paragraph.

@@ -423,7 +423,7 @@ TEST_F(ReplaceRangeTest, DeletedSharedTextGivesItsBuffersBack) {
 TEST(ReplaceRangeAppendTest, ALineAppendedAtTheEndMatchesTheGeneralWay) {
     struct TCase {
         const char* Before;
-        const char* Line;
+        std::string Line;
         bool StaticFormat;
         uint8_t LastFlags; // highlighting flags of the empty last paragraph
     };
@@ -433,11 +433,11 @@ TEST(ReplaceRangeAppendTest, ALineAppendedAtTheEndMatchesTheGeneralWay) {
         {"x\r\n", "a\nb\tc", false, pfScanned | pfKeywords},
         {"\x02x\x02\r\n", "\x02y\x02", true, pfKeywords | pfFormatted},
         {"x\r\n", "trailing ", false, 0}, // the blank is discarded: the general way for both
-        {"x\r\n", std::string(CompactLengthLimit - 1, 'w').c_str(), false, 0},
+        {"x\r\n", std::string(CompactLengthLimit - 1, 'w'), false, 0},
     };
     for (const TCase& Case : Cases) {
         SCOPED_TRACE(std::string("before \"") + Case.Before + "\", line of " +
-                     std::to_string(std::string_view(Case.Line).size()));
+                     std::to_string(Case.Line.size()));
         TCustomKorvel Controls[2];
         TTextChange Changes[2];
         for (int Way = 0; Way < 2; ++Way) {
@@ -453,7 +453,7 @@ TEST(ReplaceRangeAppendTest, ALineAppendedAtTheEndMatchesTheGeneralWay) {
             if (Way == 1)
                 Last.AttachExtra();
             const TTextPoint End{List.GetCount() - 1, 0, -1};
-            const std::string New = std::string(Case.Line) + "\r\n";
+            const std::string New = Case.Line + "\r\n";
             Changes[Way] = List.ReplaceRange(New.c_str(), End, End, true, true);
             EXPECT_CONSISTENT(List);
         }

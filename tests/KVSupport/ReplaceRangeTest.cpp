@@ -484,17 +484,13 @@ TEST(ReplaceRangeAppendTest, ALineAppendedAtTheEndMatchesTheGeneralWay) {
         EXPECT_EQ(C.GetFormatFrontier(), K.GetFormatFrontier());
         EXPECT_EQ(C.GetFormatLast(), K.GetFormatLast());
         EXPECT_EQ(C.GetContextValidTo(), K.GetContextValidTo());
-        const TTextChange& A = Changes[0];
-        const TTextChange& B = Changes[1];
-        EXPECT_EQ(std::vector<int32_t>({A.FromPos, A.ToPos, A.FirstPara, A.FromOffset, A.LastPara,
-                                        A.ToOffset, A.FirstLine, A.FromRunIndex, A.NewToPos,
-                                        A.NewLastPara, A.NewToOffset, A.NewToRunIndex,
-                                        A.NewToLineIndex, A.ParagraphDelta, A.LineDelta,
-                                        A.CharDelta, A.RunsCut, A.RecordsMovedFrom}),
-                  std::vector<int32_t>({B.FromPos, B.ToPos, B.FirstPara, B.FromOffset, B.LastPara,
-                                        B.ToOffset, B.FirstLine, B.FromRunIndex, B.NewToPos,
-                                        B.NewLastPara, B.NewToOffset, B.NewToRunIndex,
-                                        B.NewToLineIndex, B.ParagraphDelta, B.LineDelta,
-                                        B.CharDelta, B.RunsCut, B.RecordsMovedFrom}));
+        const auto Fields = [](const TTextChange& C) {
+            return std::vector<int32_t>{
+                C.FromPos,     C.ToPos,         C.FirstPara,       C.FromOffset,     C.LastPara,
+                C.ToOffset,    C.FirstLine,     C.FromRunIndex,    C.NewToPos,       C.NewLastPara,
+                C.NewToOffset, C.NewToRunIndex, C.NewToLineIndex,  C.ParagraphDelta, C.LineDelta,
+                C.CharDelta,   C.RunsCut,       C.RecordsMovedFrom};
+        };
+        EXPECT_EQ(Fields(Changes[0]), Fields(Changes[1]));
     }
 }

@@ -37,12 +37,12 @@ struct TParagraph;
 // breaking stops at the first new line end that meets an old one, and the
 // old lines after it stay.
 //
-// Along a long line (TLineSamples::Step bytes and more) measured with fonts
-// that offer their byte advances, the scan leaves samples of its state in
-// the paragraph every Step bytes, at the start of a gap. Re-formatting that
-// line resumes at its last sample: an edit drops the samples from its offset
-// on, so an edit near the end of a line of many megabytes measures only the
-// last Step bytes or so again.
+// Along a long line (TLayoutSettings::SampleStep bytes and more) measured
+// with fonts that offer their byte advances, the scan leaves samples of its
+// state in the paragraph every SampleStep bytes, at the start of a gap.
+// Re-formatting that line resumes at its last sample: an edit drops the
+// samples from its offset on, so an edit near the end of a line of many
+// megabytes measures only the last SampleStep bytes or so again.
 //
 // One breaker serves one control and may be reused for every paragraph:
 // it keeps its scratch buffer, so formatting allocates nothing per

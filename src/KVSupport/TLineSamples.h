@@ -40,8 +40,9 @@ struct TLineSample {
 
 // Samples along one display line of a paragraph, taken by line breaking
 // about every TLayoutSettings::SampleStep bytes while it measures a long
-// line, so that an edit near the end of a line of many megabytes, the x of the caret in it and the
-// painting of its visible part do not measure the whole line again.
+// line, so that an edit near the end of a line of many megabytes, the x of
+// the caret in it and the painting of its visible part do not measure the
+// whole line again.
 //
 // Samples exist only where measuring is exact sums: they are taken only
 // while every font of the line offers its byte advances, so x at a sample

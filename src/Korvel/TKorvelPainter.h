@@ -103,13 +103,14 @@ private:
     // offset after the codes.
     int32_t AdvanceAttributes(int32_t Offset, int32_t Limit);
     int32_t RunEnd(int32_t Offset, int32_t Limit);
+    int32_t TabOrCodeIn(int32_t From, int32_t Limit) const;
     bool InSelectionAt(int32_t Offset) const;
     void SelectFontIfNeeded();
     void SelectRunColors();
     void ApplyColors(TColor Text, TColor Back);
 
     // --- Drawing steps ---
-    void DrawTextRun(const char* Text, int32_t Length);
+    int32_t DrawTextRun(int32_t Offset, int32_t End);
     void DrawBlank();
     void DrawGlyph(char Glyph);
     void TextOutAtPen(const char* Text, int32_t Length);

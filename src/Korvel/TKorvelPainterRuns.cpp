@@ -98,10 +98,13 @@ void TKorvelPainter::DrawRange(int32_t Offset, int32_t Stop) {
         Offset = AdvanceAttributes(Offset, Stop);
         if (Offset >= Stop)
             return;
-        const int32_t End = RunEnd(Offset, Stop);
-        if (End > Offset)
-            DrawTextRun(Text + Offset, End - Offset);
-        Offset = End;
+        Offset = DrawTextRun(Offset, RunEnd(Offset, Stop));
+        // Right of the text area nothing shows, so the rest of the line is
+        // not walked: the next line takes the runs in force at its start by
+        // itself. Format codes are the exception, as they set the state the
+        // next line goes on in.
+        if (PenX >= View.TextWidth && !StaticFormat)
+            return;
         if (Offset < Stop && Text[Offset] == '\t') {
             AdvanceAttributes(Offset, Offset);
             DrawTab(Offset);
@@ -168,7 +171,8 @@ int32_t TKorvelPainter::AdvanceAttributes(int32_t Offset, int32_t Limit) {
 }
 
 // The end of the run that starts at Offset: the next run of a different
-// look, selection boundary (with selection colours), tab or code, or Limit.
+// look, selection boundary (with selection colours), or Limit. Tabs and
+// codes end it too; DrawTextRun finds them as it goes.
 int32_t TKorvelPainter::RunEnd(int32_t Offset, int32_t Limit) {
     // Runs that draw like the one in force are taken into force at once, so
     // that their text goes out in one call.
@@ -183,12 +187,22 @@ int32_t TKorvelPainter::RunEnd(int32_t Offset, int32_t Limit) {
         if (SelEnd > Offset)
             End = std::min(End, SelEnd);
     }
-    for (int32_t J = Offset; J < End; ++J) {
+    return End;
+}
+
+// The first tab or (with static format) format code in From .. Limit - 1,
+// Limit when there is none.
+int32_t TKorvelPainter::TabOrCodeIn(int32_t From, int32_t Limit) const {
+    if (!StaticFormat) {
+        const void* Tab = std::memchr(Text + From, '\t', static_cast<size_t>(Limit - From));
+        return Tab != nullptr ? static_cast<int32_t>(static_cast<const char*>(Tab) - Text) : Limit;
+    }
+    for (int32_t J = From; J < Limit; ++J) {
         const auto Ch = static_cast<uint8_t>(Text[J]);
-        if (Ch == '\t' || (StaticFormat && IsFormatCode(Ch)))
+        if (Ch == '\t' || IsFormatCode(Ch))
             return J;
     }
-    return End;
+    return Limit;
 }
 
 bool TKorvelPainter::InSelectionAt(int32_t Offset) const {
@@ -245,38 +259,51 @@ void TKorvelPainter::ApplyColors(TColor Color, TColor Back) {
 
 // --- Drawing steps ---
 
-// Draws Length bytes of Text at the pen in pieces of at most TextOutChunk
-// bytes, up to the right edge of the text area. Text far left of the window
-// is measured and skipped. With blanks shown each blank is drawn on its own
-// and marked with its glyph.
-void TKorvelPainter::DrawTextRun(const char* Run, int32_t Length) {
+// Draws the text from Offset up to the first tab or code before End (End
+// when there is none) at the pen, in pieces of at most TextOutChunk bytes,
+// up to the right edge of the text area, and returns where that text ends.
+// Text far left of the window is measured and skipped. With blanks shown
+// each blank is drawn on its own and marked with its glyph. Tabs and codes
+// are looked for a piece at a time, so that a run far longer than the window
+// is not read beyond what shows. Only with format codes is the rest read,
+// for the tab or code that ends the run: codes set the state the line goes
+// on in.
+int32_t TKorvelPainter::DrawTextRun(int32_t Offset, int32_t End) {
     const int32_t Chunk = std::max(View.TextOutChunk, 1);
-    while (Length > 0 && PenX < FarLeft) {
-        const int32_t N = std::min(Length, Chunk);
+    // The next piece: Chunk bytes at most, cut at a tab or code.
+    const auto PieceEnd = [&] {
+        return TabOrCodeIn(Offset, Offset + std::min(End - Offset, Chunk));
+    };
+    while (Offset < End && PenX < FarLeft) {
+        const int32_t To = PieceEnd();
+        if (To == Offset)
+            return Offset;
         TSize Size;
-        if (Bitmap->GetTextExtent(Run, N, Size))
+        if (Bitmap->GetTextExtent(Text + Offset, To - Offset, Size))
             PenX = Saturated(int64_t{PenX} + Size.cx);
-        Run += N;
-        Length -= N;
+        Offset = To;
     }
-    while (Length > 0 && PenX < View.TextWidth) {
-        int32_t N = std::min(Length, Chunk);
+    while (Offset < End && PenX < View.TextWidth) {
+        const int32_t To = PieceEnd();
+        if (To == Offset)
+            return Offset;
+        int32_t N = To - Offset;
         if (ShowSpaces) {
-            const void* Blank = std::memchr(Run, ' ', static_cast<size_t>(N));
+            const void* Blank = std::memchr(Text + Offset, ' ', static_cast<size_t>(N));
             if (Blank != nullptr)
-                N = static_cast<int32_t>(static_cast<const char*>(Blank) - Run);
+                N = static_cast<int32_t>(static_cast<const char*>(Blank) - (Text + Offset));
         }
         if (N > 0) {
-            TextOutAtPen(Run, N);
-            Run += N;
-            Length -= N;
+            TextOutAtPen(Text + Offset, N);
+            Offset += N;
         }
-        if (ShowSpaces && Length > 0 && *Run == ' ') {
+        // A blank is neither tab nor code, so it still belongs to the text.
+        if (ShowSpaces && Offset < End && Text[Offset] == ' ') {
             DrawBlank();
-            ++Run;
-            --Length;
+            ++Offset;
         }
     }
+    return StaticFormat ? TabOrCodeIn(Offset, End) : End;
 }
 
 // A shown blank: the blank itself (so that it advances by its width in the

@@ -378,6 +378,32 @@ TEST(PainterTest, ChunksScrollingAndFarLeftText) {
               (std::vector<TRect>{{-32768, 0, TextLeft + 48000, LineH}}));
 }
 
+// Lines wrapped at 50 columns in a window of 32: what lies right of the
+// window is not drawn, yet a code or run there holds on the next line.
+TEST(PainterTest, StateRightOfTheWindowCarriesIntoTheNextLine) {
+    // "aaaa " x 8 (240 pixels), a bold code (or a bold run) and "bbbb " in
+    // bold (35 pixels); bold "cccc" would end past 300 pixels, so the second
+    // line starts with it.
+    const std::string Words = std::string("aaaa aaaa aaaa aaaa aaaa aaaa aaaa aaaa ");
+    for (const bool Codes : {true, false}) {
+        SCOPED_TRACE(Codes ? "format code" : "highlight run");
+        TPaintFixture F;
+        F.Control.SetColumnWrap(50);
+        F.Control.SetStaticFormat(Codes);
+        F.Load(Codes ? Words + "\x02" + "bbbb cccc dddd" : Words + "bbbb cccc dddd");
+        if (!Codes)
+            SetRuns(F, 0, {LookRun(40, fsBold)});
+        ASSERT_TRUE(F.Paint());
+        ASSERT_EQ(F.Par(0).LineCountOf(), 2);
+        for (const TCanvasRecord& R : F.Texts())
+            EXPECT_LT(R.From.X, TPaintFixture::ClientW) << R.Text;
+        EXPECT_EQ(F.TextStarting("aaaa").FontStyle, 0);
+        const TCanvasRecord C = F.TextStarting("cccc");
+        EXPECT_EQ(C.FontStyle, fsBold);
+        EXPECT_EQ(C.From.X, 8);
+    }
+}
+
 // --- Around the text ---
 
 TEST(PainterTest, EndOfTextMarkAndRightMarginLine) {

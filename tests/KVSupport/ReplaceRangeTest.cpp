@@ -468,22 +468,17 @@ TEST(ReplaceRangeAppendTest, ALineAppendedAtTheEndMatchesTheGeneralWay) {
             EXPECT_EQ(Short.GetFirstLine(I), General.GetFirstLine(I)) << "paragraph " << I;
             EXPECT_EQ(Short[I].StartCodeState(), General[I].StartCodeState()) << "paragraph " << I;
         }
-        EXPECT_EQ(Short.GetTextLength(), General.GetTextLength());
-        EXPECT_EQ(Short.GetLineCount(), General.GetLineCount());
-        EXPECT_EQ(Short.GetCapacity(), General.GetCapacity());
-        EXPECT_EQ(Short.GetTextChanged(), General.GetTextChanged());
-        const TPendingChange& P = Short.GetPendingChange();
-        const TPendingChange& Q = General.GetPendingChange();
-        EXPECT_EQ(P.GetFirstPara(), Q.GetFirstPara());
-        EXPECT_EQ(P.GetLastPara(), Q.GetLastPara());
-        EXPECT_EQ(P.GetFirstLine(), Q.GetFirstLine());
-        EXPECT_EQ(P.GetLineDelta(), Q.GetLineDelta());
-        EXPECT_EQ(P.GetLinesPatched(), Q.GetLinesPatched());
-        const TFormatCounters& C = Short.GetFormatCounters();
-        const TFormatCounters& K = General.GetFormatCounters();
-        EXPECT_EQ(C.GetFormatFrontier(), K.GetFormatFrontier());
-        EXPECT_EQ(C.GetFormatLast(), K.GetFormatLast());
-        EXPECT_EQ(C.GetContextValidTo(), K.GetContextValidTo());
+        // The totals, the pending change and the formatting counters.
+        const auto State = [](const TParagraphsList& L) {
+            const TPendingChange& P = L.GetPendingChange();
+            const TFormatCounters& C = L.GetFormatCounters();
+            return std::vector<int64_t>{
+                L.GetTextLength(),     L.GetLineCount(),  L.GetCapacity(),
+                L.GetTextChanged(),    P.GetFirstPara(),  P.GetLastPara(),
+                P.GetFirstLine(),      P.GetLineDelta(),  P.GetLinesPatched(),
+                C.GetFormatFrontier(), C.GetFormatLast(), C.GetContextValidTo()};
+        };
+        EXPECT_EQ(State(Short), State(General));
         const auto Fields = [](const TTextChange& C) {
             return std::vector<int32_t>{
                 C.FromPos,     C.ToPos,         C.FirstPara,       C.FromOffset,     C.LastPara,

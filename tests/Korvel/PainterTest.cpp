@@ -384,13 +384,13 @@ TEST(PainterTest, StateRightOfTheWindowCarriesIntoTheNextLine) {
     // "aaaa " x 8 (240 pixels), a bold code (or a bold run) and "bbbb " in
     // bold (35 pixels); bold "cccc" would end past 300 pixels, so the second
     // line starts with it.
-    const std::string Words = std::string("aaaa aaaa aaaa aaaa aaaa aaaa aaaa aaaa ");
+    const std::string Words = "aaaa aaaa aaaa aaaa aaaa aaaa aaaa aaaa ";
     for (const bool Codes : {true, false}) {
         SCOPED_TRACE(Codes ? "format code" : "highlight run");
         TPaintFixture F;
         F.Control.SetColumnWrap(50);
         F.Control.SetStaticFormat(Codes);
-        F.Load(Codes ? Words + "\x02" + "bbbb cccc dddd" : Words + "bbbb cccc dddd");
+        F.Load(Words + (Codes ? "\x02" : "") + "bbbb cccc dddd");
         if (!Codes)
             SetRuns(F, 0, {LookRun(40, fsBold)});
         ASSERT_TRUE(F.Paint());
